@@ -1,0 +1,18 @@
+# The two commands of the README. Each installs what it needs first.
+.PHONY: build run test bootstrap clean
+
+bootstrap:
+	@tools/bootstrap
+
+build: bootstrap
+	cmake --preset linux >/dev/null
+	cmake --build --preset linux -j 2
+
+run: build
+	tools/run-demo
+
+test: build
+	ctest --preset linux -j 2
+
+clean:
+	rm -rf build

@@ -1,0 +1,76 @@
+// Sequential line input, as Line Input # reads it: one line per call, the
+// line end consumed and not returned, the last line allowed to end at the end
+// of the file, and a read when nothing is left an "Input past end of file"
+// error. Reads in small blocks, so only as much of the file is read as the
+// lines asked for need.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kivora {
+
+// Where the bytes come from: a file descriptor, a Win32 handle, memory.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to size bytes; 0 at the end. Throws RuntimeError on failure.
+  virtual size_t Read(char* buffer, size_t size) = 0;
+};
+
+enum class LineEnds {
+  kCrOrCrLf,       // the Windows run time: CR or CR LF; a lone LF is text
+  kCrCrLfOrLf,     // Linux: LF too, the line end of its text files
+};
+
+// A line longer than this is refused instead of filling memory: no caption or
+// command line needs more (Windows caps a command line at 32767 characters).
+constexpr size_t kMaxLineBytes = 32768;
+
+class LineSplitter {
+ public:
+  LineSplitter(std::unique_ptr<ByteSource> source, LineEnds ends, size_t maxLineBytes = kMaxLineBytes);
+
+  enum class Result { kLine, kEndOfFile, kTooLong };
+  // The next line's bytes, without its line end.
+  Result Next(std::string& line);
+
+ private:
+  bool Fill();  // false at the end of the source
+
+  std::unique_ptr<ByteSource> source_;
+  LineEnds ends_;
+  size_t maxLineBytes_;
+  char buffer_[4096];
+  size_t pos_ = 0;
+  size_t len_ = 0;
+  bool eof_ = false;
+};
+
+// The run time's table of open files, by file number.
+class FileTable {
+ public:
+  using Decoder = std::function<std::u16string(std::string_view)>;
+
+  // name is what an error report says the error concerns.
+  void Open(int fileNumber, std::unique_ptr<ByteSource> source, std::u16string name, LineEnds ends,
+            Decoder decode);
+  std::u16string LineInput(int fileNumber);
+  void Close(int fileNumber);
+  bool IsOpen(int fileNumber) const { return files_.count(fileNumber) != 0; }
+
+ private:
+  struct OpenFile {
+    LineSplitter lines;
+    std::u16string name;
+    Decoder decode;
+    int linesRead = 0;
+  };
+  std::map<int, std::unique_ptr<OpenFile>> files_;
+};
+
+}  // namespace kivora

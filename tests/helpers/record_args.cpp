@@ -1,0 +1,39 @@
+// A program for the launch tests: writes what it was started with to
+// <its own path>.out, one line each: its arguments, then its open descriptors.
+// With --linger it stays alive for that many seconds afterwards.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv) {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return 1;
+  self[n] = '\0';
+  // The link resolves symbolic links; the name it was started as is argv[0].
+  std::string out = std::string(argv[0]) + ".out";
+  std::string fds;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (dirent* e = readdir(d)) {
+      if (e->d_name[0] == '.' || atoi(e->d_name) == dirfd(d)) continue;
+      fds += std::string(" ") + e->d_name;
+    }
+    closedir(d);
+  }
+  FILE* f = std::fopen((out + ".tmp").c_str(), "w");
+  if (!f) return 1;
+  int linger = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::fprintf(f, "arg:%s\n", argv[i]);
+    if (std::strcmp(argv[i], "--linger") == 0 && i + 1 < argc) linger = atoi(argv[i + 1]);
+  }
+  std::fprintf(f, "fds:%s\nsid:%d pid:%d\n", fds.c_str(), int(getsid(0)), int(getpid()));
+  std::fclose(f);
+  std::rename((out + ".tmp").c_str(), out.c_str());
+  if (linger > 0) sleep(unsigned(linger));
+  return 0;
+}

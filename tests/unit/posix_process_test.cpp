@@ -1,0 +1,105 @@
+// Program start on Linux with real files: no shell, the Windows splitting,
+// and a child that is on its own.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/common/text.h"
+#include "platform/posix/posix_process.h"
+#include "platform/runtime_error.h"
+
+namespace kivora::posix {
+namespace {
+
+class PosixProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kivora launch XXXXXX";  // a blank in the folder
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    mkdir((dir_ + "/inst").c_str(), 0755);
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+  void Install(const std::string& name) {
+    std::system(("cp '" RECORD_ARGS "' '" + dir_ + "/" + name + "'").c_str());
+  }
+
+  // Waits up to 5 s for the started program to write its record.
+  std::string Record(const std::string& name) {
+    std::string path = dir_ + "/" + name + ".out";
+    for (int i = 0; i < 500; ++i) {
+      std::ifstream in(path);
+      if (in) {
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return "";
+  }
+
+  double Start(const std::string& target) {
+    std::u16string folder = Utf8ToUtf16(dir_);
+    return StartProgram(folder + u"\\" + Utf8ToUtf16(target), folder);
+  }
+
+  int ErrorOf(const std::string& target) {
+    try {
+      Start(target);
+    } catch (const RuntimeError& e) {
+      return e.number();
+    }
+    return 0;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(PosixProcess, ArgumentsAreSplitAsWindowsDoesAndNothingIsLeftOpen) {
+  Install("inst/a prog");
+  Start("inst\\a prog -q \"two words\" a\\\"b; touch pwned");
+  std::string record = Record("inst/a prog");
+  EXPECT_EQ(record.substr(0, record.find("sid:")),
+            "arg:-q\narg:two words\narg:a\"b;\narg:touch\narg:pwned\nfds: 0 1 2\n");
+  EXPECT_NE(access((dir_ + "/pwned").c_str(), F_OK), 0) << "a shell ran the line";
+}
+
+TEST_F(PosixProcess, TheChildHasItsOwnSession) {
+  Install("inst/p");
+  double pid = Start("inst\\p");
+  std::string record = Record("inst/p");
+  std::string pidText = std::to_string(long(pid));
+  EXPECT_NE(record.find("sid:" + pidText + " pid:" + pidText), std::string::npos) << record;
+}
+
+TEST_F(PosixProcess, FailuresToStartAreRunTimeErrors) {
+  std::ofstream(dir_ + "/inst/notes.txt") << "not a program";
+  Install("inst/p");
+  EXPECT_EQ(ErrorOf("inst\\missing.exe"), kErrFileNotFound);
+  EXPECT_EQ(ErrorOf("inst\\notes.txt"), kErrPermissionDenied) << "no execute permission";
+  EXPECT_EQ(ErrorOf("inst"), kErrPermissionDenied) << "a folder";
+  EXPECT_EQ(ErrorOf(""), kErrPermissionDenied) << "the folder itself, as an empty target gives";
+}
+
+TEST_F(PosixProcess, ManyStartsLeaveNoZombie) {
+  Install("inst/p");
+  for (int i = 0; i < 30; ++i) Start("inst\\p");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::string me = std::to_string(getpid());
+  std::string cmd = "ps -o stat= --ppid " + me + " | grep -c Z > '" + dir_ + "/zombies'";
+  std::system(cmd.c_str());
+  std::ifstream in(dir_ + "/zombies");
+  int zombies = -1;
+  in >> zombies;
+  EXPECT_EQ(zombies, 0);
+}
+
+}  // namespace
+}  // namespace kivora::posix
