@@ -1,0 +1,169 @@
+"""End-to-end tests of the Linux launcher: the real GTK window on Xvfb,
+driven and read back through XTest and screenshots, as a user would."""
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from xrig import Folder, Xvfb, read_bmp24, wait_for  # noqa: E402
+
+LAUNCHER = None
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+MENU = b"Choose one\r\nFirst\r\nSecond\r\nThird\r\none.sh\r\ntwo.sh\r\nthree.sh\r\n"
+WINDOW = (421, 247)
+NORMAL = read_bmp24(os.path.join(ROOT, "resources", "close-normal.bmp"))
+
+
+class LauncherCase(unittest.TestCase):
+    screen = (1024, 768)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = Xvfb(*cls.screen)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.close()
+
+    def setUp(self):
+        self.folder = Folder(LAUNCHER)
+        self.procs = []
+
+    def tearDown(self):
+        for p in self.procs:
+            if p.poll() is None:
+                p.kill()
+                p.wait(timeout=5)
+        self.folder.remove()
+
+    def start(self, env=None):
+        proc = subprocess.Popen([self.folder.exe], env=dict(self.x.env, **(env or {})),
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.procs.append(proc)
+        return proc
+
+    def main_window(self, proc):
+        def found():
+            for w in self.x.visible_windows(proc.pid):
+                if self.x.geometry(w)[2:] == WINDOW:
+                    return w
+            return None
+        window = wait_for(found)
+        self.assertIsNotNone(window, "the launcher's window did not appear")
+        # Drawn once the close picture is there; then wait for the rest to settle.
+        x, y, _, _ = self.x.geometry(window)
+        drawn = wait_for(lambda: self.x.screenshot().crop(x + 395, y + 2, 21, 21) == NORMAL, timeout=5)
+        self.assertTrue(drawn, "the close picture was never drawn")
+        return window
+
+    def only_box(self, proc):
+        """Waits for the one window the launcher shows and checks it is a box."""
+        window = wait_for(lambda: self.x.visible_windows(proc.pid))
+        self.assertTrue(window, "no box appeared")
+        self.assertEqual(len(window), 1, "more than one window")
+        self.assertNotEqual(self.x.geometry(window[0])[2:], WINDOW, "the main window was shown")
+        self.assertEqual(self.x.name(window[0]), "Kivora")
+        return window[0]
+
+    def dismiss_and_wait(self, proc, window):
+        self.x.key(window, "Return")
+        try:
+            proc.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.fail("the launcher did not end after OK")
+        return proc.returncode
+
+
+class WindowTest(LauncherCase):
+    def test_window_opens_centred_with_the_first_choice_and_the_close_picture(self):
+        self.folder.write("Kivora.ini", MENU)
+        proc = self.start()
+        window = self.main_window(proc)
+        x, y, w, h = self.x.geometry(window)
+        sw, sh = self.screen
+        self.assertLessEqual(abs(x - (sw - w) / 2), 1)
+        self.assertLessEqual(abs(y - (sh - h) / 2), 1)
+        self.assertEqual(len(self.x.visible_windows(proc.pid)), 1, "only the main window is shown")
+
+        shot = self.x.stable_screenshot()
+        self.assertEqual(shot.crop(x + 395, y + 2, 21, 21), NORMAL, "the close picture shows the normal image")
+        # Nothing right of the close picture but the window's background.
+        background = shot.pixel(x + 418, y + 100)
+        self.assertEqual(set(shot.crop(x + 417, y, 4, h)), {background})
+
+        # The selected indicator is drawn for Option1; clicking Option2 swaps them.
+        def indicator(top):
+            return shot.crop(x + 14, y + top + 6, 16, 16)
+        first, second = indicator(62), indicator(104)
+        self.assertNotEqual(first, second, "Option1 and Option2 are drawn alike")
+        self.x.click(x + 60, y + 104 + 14)
+        self.x.run("xdotool", "mousemove", str(x + 300), str(y + 240))
+        time.sleep(0.3)
+        shot = self.x.stable_screenshot()
+        self.assertEqual(indicator(104), first, "Option2 now drawn as selected")
+        self.assertNotEqual(indicator(62), first, "Option1 still drawn as selected")
+        self.assertIsNone(proc.poll(), "choosing an option did something")
+
+
+class WindowOnALargerScreenTest(LauncherCase):
+    screen = (1280, 1024)
+
+    def test_window_is_centred(self):
+        self.folder.write("Kivora.ini", MENU)
+        proc = self.start()
+        x, y, w, h = self.x.geometry(self.main_window(proc))
+        self.assertLessEqual(abs(x - (1280 - 421) / 2), 1)
+        self.assertLessEqual(abs(y - (1024 - 247) / 2), 1)
+
+
+class MenuFileTest(LauncherCase):
+    def test_no_usable_menu_file_gives_only_the_error_box(self):
+        def fifo(path):
+            os.mkfifo(path)
+        for name, make in (("missing", None), ("a folder", os.mkdir), ("a FIFO", fifo)):
+            with self.subTest(name):
+                if make:
+                    make(os.path.join(self.folder.path, "Kivora.ini"))
+                proc = self.start()
+                box = self.only_box(proc)
+                self.assertEqual(self.dismiss_and_wait(proc, box), 1)
+                for p in ("Kivora.ini",):
+                    full = os.path.join(self.folder.path, p)
+                    if os.path.isdir(full):
+                        os.rmdir(full)
+                    elif os.path.exists(full):
+                        os.remove(full)
+
+    def test_six_lines_give_the_error_report_and_a_failure_status(self):
+        self.folder.write("Kivora.ini", b"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n")
+        proc = self.start()
+        box = self.only_box(proc)
+        self.assertNotEqual(self.dismiss_and_wait(proc, box), 0)
+        err = proc.stderr.read()
+        self.assertIn("Run-time error '62': Input past end of file", err)
+        self.assertIn("Kivora.ini, line 7", err)
+
+    def caption_pixels(self, menu, env=None):
+        self.folder.write("Kivora.ini", menu)
+        proc = self.start(env)
+        x, y, _, _ = self.x.geometry(self.main_window(proc))
+        self.x.run("xdotool", "mousemove", str(x + 300), str(y + 240))
+        shot = self.x.stable_screenshot()
+        proc.kill()
+        proc.wait(timeout=5)
+        return shot.crop(x + 40, y + 104, 200, 29)
+
+    def test_a_big5_caption_renders_as_its_characters(self):
+        utf8 = self.caption_pixels("P\nA\n安裝程式\nC\na\nb\nc\n".encode("utf-8"), {"LC_ALL": "C.UTF-8"})
+        big5 = self.caption_pixels("P\nA\n安裝程式\nC\na\nb\nc\n".encode("big5"), {"LC_ALL": "zh_TW.BIG5"})
+        marks = self.caption_pixels(b"P\nA\n????\nC\na\nb\nc\n", {"LC_ALL": "C.UTF-8"})
+        self.assertEqual(big5, utf8, "Big5 text is not drawn as the same characters")
+        self.assertNotEqual(big5, marks, "drawn as question marks")
+        self.assertGreater(sum(1 for p in big5 if p[0] < 150), 30, "nothing drawn")
+
+
+if __name__ == "__main__":
+    LAUNCHER = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
