@@ -10,6 +10,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from xrig import Folder, Xvfb, read_bmp24, wait_for  # noqa: E402
 
 LAUNCHER = None
+RECORDER = None  # a program that writes what it was started with to <itself>.out
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 MENU = b"Choose one\r\nFirst\r\nSecond\r\nThird\r\none.sh\r\ntwo.sh\r\nthree.sh\r\n"
 WINDOW = (421, 247)
@@ -164,6 +165,99 @@ class MenuFileTest(LauncherCase):
         self.assertGreater(sum(1 for p in big5 if p[0] < 150), 30, "nothing drawn")
 
 
+PRESSED = read_bmp24(os.path.join(ROOT, "resources", "close-pressed.bmp"))
+LAUNCH_MENU = (b"Choose\r\nFirst\r\nSecond\r\nThird\r\ninst\\one\r\n"
+               b"inst\\two prog -x \"a b\" c; touch pwned\r\ninst\\three --linger 30\r\n")
+
+
+class LaunchAndCloseTest(LauncherCase):
+    def setUp(self):
+        super().setUp()
+        for name in ("one", "two prog", "three"):
+            self.folder.write("inst/" + name, open(RECORDER, "rb").read())
+            os.chmod(os.path.join(self.folder.path, "inst", name), 0o755)
+        self.folder.write("Kivora.ini", LAUNCH_MENU)
+        self.proc = self.start()
+        self.window = self.main_window(self.proc)
+        self.wx, self.wy, _, _ = self.x.geometry(self.window)
+
+    def tearDown(self):
+        self.x.run("xdotool", "mouseup", "1", "mouseup", "2", "mouseup", "3")  # never leave a button held
+        subprocess.run(["pkill", "-f", os.path.join(self.folder.path, "inst")], check=False)
+        super().tearDown()
+
+    def record(self, name):
+        path = os.path.join(self.folder.path, "inst", name + ".out")
+        if wait_for(lambda: os.path.exists(path), timeout=5):
+            with open(path) as f:
+                return f.read()
+        return None
+
+    def next_button(self):
+        self.x.click(self.wx + 212, self.wy + 207)
+
+    def ended(self):
+        try:
+            return self.proc.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.fail("the launcher did not end")
+
+    def test_next_starts_exactly_the_second_target_with_its_arguments(self):
+        self.x.click(self.wx + 60, self.wy + 104 + 14)
+        self.next_button()
+        record = self.record("two prog")
+        self.assertIsNotNone(record, "the second target did not run")
+        self.assertTrue(record.startswith("arg:-x\narg:a b\narg:c;\narg:touch\narg:pwned\n"), record)
+        self.assertFalse(os.path.exists(os.path.join(self.folder.path, "inst", "one.out")))
+        self.assertFalse(os.path.exists(os.path.join(self.folder.path, "pwned")), "a shell ran the line")
+        self.assertIsNone(self.proc.poll(), "the launcher ended")
+
+    def test_down_arrow_then_enter_starts_the_second_target(self):
+        self.x.key(self.window, "Down", "Return")
+        self.assertIsNotNone(self.record("two prog"))
+        self.assertFalse(os.path.exists(os.path.join(self.folder.path, "inst", "one.out")))
+
+    def test_every_button_shows_the_pressed_look_and_ends_on_release(self):
+        for button in ("1", "2", "3"):
+            with self.subTest(button=button):
+                if button != "1":
+                    self.proc = self.start()
+                    self.window = self.main_window(self.proc)
+                self.x.run("xdotool", "mousemove", str(self.wx + 405), str(self.wy + 12), "sleep", "0.1",
+                           "mousedown", button)
+                time.sleep(0.3)
+                shot = self.x.stable_screenshot()
+                self.assertEqual(shot.crop(self.wx + 395, self.wy + 2, 21, 21), PRESSED)
+                self.assertIsNone(self.proc.poll(), "ended before the release")
+                self.x.run("xdotool", "mouseup", button)
+                self.assertEqual(self.ended(), 0)
+
+    def test_release_off_the_picture_still_ends_and_started_programs_run_on(self):
+        self.x.click(self.wx + 60, self.wy + 146 + 14)  # the third target lingers
+        self.next_button()
+        record = self.record("three")
+        self.assertIsNotNone(record)
+        child = int(record.split("pid:")[1])
+        self.x.run("xdotool", "mousemove", str(self.wx + 405), str(self.wy + 12), "sleep", "0.1", "mousedown", "1")
+        self.x.run("xdotool", "mousemove", str(self.wx + 100), str(self.wy + 200), "sleep", "0.1", "mouseup", "1")
+        self.assertEqual(self.ended(), 0)
+        os.kill(child, 0)  # raises if the started program died with the launcher
+
+    def test_escape_ends(self):
+        self.x.key(self.window, "Escape")
+        self.assertEqual(self.ended(), 0)
+
+    def test_a_missing_target_gives_the_report_and_ends(self):
+        os.remove(os.path.join(self.folder.path, "inst", "one"))
+        self.next_button()
+        box = wait_for(lambda: [w for w in self.x.visible_windows(self.proc.pid) if w != self.window])
+        self.assertTrue(box, "no report shown")
+        self.x.key(box[0], "Return")
+        self.assertEqual(self.ended(), 2)
+        self.assertIn("Run-time error '53': File not found", self.proc.stderr.read())
+
+
 if __name__ == "__main__":
     LAUNCHER = os.path.abspath(sys.argv.pop(1))
+    RECORDER = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)

@@ -75,7 +75,7 @@ class Xvfb:
         return last
 
     def click(self, x, y, button=1):
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button))
+        self.run("xdotool", "mousemove", str(x), str(y), "sleep", "0.1", "click", str(button))
 
     def key(self, window, *keys):
         self.run("xdotool", "windowfocus", "--sync", window, timeout=5)
