@@ -7,6 +7,8 @@ bootstrap:
 build: bootstrap
 	cmake --preset linux >/dev/null
 	cmake --build --preset linux -j 2
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j 2
 
 run: build
 	tools/run-demo

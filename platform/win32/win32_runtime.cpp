@@ -293,7 +293,9 @@ LRESULT CALLBACK Win32Runtime::PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
         HGDIOBJ old = SelectObject(mem, bmp);
         BITMAP info;
         GetObjectW(bmp, sizeof info, &info);
-        BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, mem, 0, 0, SRCCOPY);
+        RECT box;  // the image fills its picture box, scaled with the DPI
+        GetClientRect(hwnd, &box);
+        StretchBlt(dc, 0, 0, box.right, box.bottom, mem, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(mem, old);
         DeleteDC(mem);
       }
