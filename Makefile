@@ -1,5 +1,5 @@
 # The two commands of the README. Each installs what it needs first.
-.PHONY: build run test bootstrap clean
+.PHONY: build run test bench bootstrap clean
 
 bootstrap:
 	@tools/bootstrap
@@ -15,6 +15,9 @@ run: build
 
 test: build
 	ctest --preset linux -j 2
+
+bench: build
+	python3 bench/run.py
 
 clean:
 	rm -rf build

@@ -1,7 +1,9 @@
 // A program for the launch tests: writes what it was started with to
 // <its own path>.out, one line each: its arguments, then its open descriptors.
-// With --linger it stays alive for that many seconds afterwards.
+// With --linger it stays alive for that many seconds afterwards. The last
+// line is the CLOCK_MONOTONIC time at which main() began, for the benchmarks.
 #include <dirent.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +12,8 @@
 #include <string>
 
 int main(int argc, char** argv) {
+  timespec started;
+  clock_gettime(CLOCK_MONOTONIC, &started);
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return 1;
@@ -31,7 +35,8 @@ int main(int argc, char** argv) {
     std::fprintf(f, "arg:%s\n", argv[i]);
     if (std::strcmp(argv[i], "--linger") == 0 && i + 1 < argc) linger = atoi(argv[i + 1]);
   }
-  std::fprintf(f, "fds:%s\nsid:%d pid:%d\n", fds.c_str(), int(getsid(0)), int(getpid()));
+  std::fprintf(f, "fds:%s\nsid:%d pid:%d\nmono:%lld\n", fds.c_str(), int(getsid(0)), int(getpid()),
+               static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec);
   std::fclose(f);
   std::rename((out + ".tmp").c_str(), out.c_str());
   if (linger > 0) sleep(unsigned(linger));

@@ -76,7 +76,7 @@ TEST_F(PosixProcess, TheChildHasItsOwnSession) {
   double pid = Start("inst\\p");
   std::string record = Record("inst/p");
   std::string pidText = std::to_string(long(pid));
-  EXPECT_NE(record.find("sid:" + pidText + " pid:" + pidText), std::string::npos) << record;
+  EXPECT_NE(record.find("sid:" + pidText + " pid:" + pidText + "\n"), std::string::npos) << record;
 }
 
 TEST_F(PosixProcess, FailuresToStartAreRunTimeErrors) {
