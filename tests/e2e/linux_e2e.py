@@ -237,7 +237,7 @@ class LaunchAndCloseTest(LauncherCase):
         self.next_button()
         record = self.record("three")
         self.assertIsNotNone(record)
-        child = int(record.split("pid:")[1])
+        child = int(record.split("pid:")[1].split()[0])
         self.x.run("xdotool", "mousemove", str(self.wx + 405), str(self.wy + 12), "sleep", "0.1", "mousedown", "1")
         self.x.run("xdotool", "mousemove", str(self.wx + 100), str(self.wy + 200), "sleep", "0.1", "mouseup", "1")
         self.assertEqual(self.ended(), 0)
