@@ -1,11 +1,9 @@
 #include "platform/posix/posix_process.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -25,31 +23,16 @@ bool IsRegularFile(const std::u16string& path) {
   return stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Runs in the grandchild, after fork: only async-signal-safe calls.
-[[noreturn]] void ExecChild(const char* program, char* const argv[], int reportFd) {
-  setsid();  // its own session, led by itself
-  struct sigaction dfl {};
-  dfl.sa_handler = SIG_DFL;
-  for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &dfl, nullptr);
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
-  if (reportFd != 3) {
-    dup2(reportFd, 3);
-    reportFd = 3;
-  }
-  fcntl(3, F_SETFD, FD_CLOEXEC);
-  // Keep 3, the error pipe (close-on-exec), until exec.
-  long max = sysconf(_SC_OPEN_MAX);
-#ifdef SYS_close_range
-  if (syscall(SYS_close_range, 4u, ~0u, 0u) != 0)
-#endif
-    for (long fd = 4; fd < (max > 0 ? max : 1024); ++fd) close(int(fd));
-  execv(program, argv);
-  int err = errno;
-  ssize_t ignored = write(3, &err, sizeof err);
-  (void)ignored;
-  _exit(127);
+// Started programs are never waited for: the kernel reaps them as they end,
+// so none is left a zombie. The launcher starts no other child.
+void ReapChildrenAutomatically() {
+  static bool done = false;
+  if (done) return;
+  struct sigaction sa {};
+  sa.sa_handler = SIG_DFL;
+  sa.sa_flags = SA_NOCLDWAIT;
+  sigaction(SIGCHLD, &sa, nullptr);
+  done = true;
 }
 
 }  // namespace
@@ -70,48 +53,28 @@ double StartProgram(const std::u16string& commandLine, const std::u16string& app
   struct stat st;
   if (stat(program.c_str(), &st) != 0) throw RuntimeError(kErrFileNotFound, commandLine);
   if (S_ISDIR(st.st_mode)) throw RuntimeError(kErrPermissionDenied, commandLine + u": is a folder");
+  ReapChildrenAutomatically();
 
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) throw RuntimeError(kErrInvalidCall, commandLine);
-  int pidPipe[2];
-  if (pipe2(pidPipe, O_CLOEXEC) != 0) {
-    close(pipeFds[0]);
-    close(pipeFds[1]);
-    throw RuntimeError(kErrInvalidCall, commandLine);
-  }
-
-  // Fork twice: the middle process starts a new session and exits at once, so
-  // the program is adopted by init, reaped there, and outlives the launcher.
-  pid_t middle = fork();
-  if (middle < 0) {
-    for (int fd : {pipeFds[0], pipeFds[1], pidPipe[0], pidPipe[1]}) close(fd);
-    throw RuntimeError(kErrInvalidCall, commandLine);
-  }
-  if (middle == 0) {
-    setsid();
-    pid_t child = fork();
-    if (child == 0) ExecChild(program.c_str(), argv.data(), pipeFds[1]);
-    ssize_t ignored = write(pidPipe[1], &child, sizeof child);
-    (void)ignored;
-    _exit(child < 0 ? 1 : 0);
-  }
-  close(pipeFds[1]);
-  close(pidPipe[1]);
-  int status = 0;
-  while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-  }
+  // posix_spawn shares the launcher's memory until the exec (no copy of its
+  // page tables) and reports a failed exec as its result. The child leads a
+  // session of its own, with default signal handling, an empty signal mask and
+  // no descriptor of the launcher's but 0, 1 and 2.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t all, none;
+  sigfillset(&all);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t child = -1;
-  if (read(pidPipe[0], &child, sizeof child) != ssize_t(sizeof child)) child = -1;
-  close(pidPipe[0]);
-
-  // The error pipe closes on a successful exec; otherwise it carries errno.
-  int err = 0;
-  ssize_t n;
-  while ((n = read(pipeFds[0], &err, sizeof err)) < 0 && errno == EINTR) {
-  }
-  close(pipeFds[0]);
-  if (child < 0) throw RuntimeError(kErrInvalidCall, commandLine);
-  if (n == ssize_t(sizeof err)) {
+  int err = posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (err != 0) {
     std::u16string what = commandLine + u": " + Utf8ToUtf16(strerror(err));
     if (err == ENOENT || err == ENOTDIR) throw RuntimeError(kErrFileNotFound, what);
     if (err == EACCES || err == EPERM) throw RuntimeError(kErrPermissionDenied, what);
