@@ -1,5 +1,5 @@
 # The two commands of the README. Each installs what it needs first.
-.PHONY: build run test bench bootstrap clean
+.PHONY: build run test bench fuzz bootstrap clean
 
 bootstrap:
 	@tools/bootstrap
@@ -22,6 +22,9 @@ test: build
 
 bench: build
 	python3 bench/run.py
+
+fuzz: bootstrap
+	tools/fuzz
 
 clean:
 	rm -rf build

@@ -1,0 +1,50 @@
+// Fuzzes the line reader: any bytes, either line-end rule, a small maximum
+// line length so that the too-long path is reached; every line read must be
+// free of line-end characters the rule treats as ends, and the reads must stop.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/common/line_input.h"
+#include "platform/common/text.h"
+
+namespace {
+
+class Bytes : public kivora::ByteSource {
+ public:
+  Bytes(const uint8_t* data, size_t size, size_t chunk) : data_(data), size_(size), chunk_(chunk) {}
+  size_t Read(char* buffer, size_t size) override {
+    size_t n = std::min({size, size_ - pos_, chunk_});
+    std::memcpy(buffer, data_ + pos_, n);
+    pos_ += n;
+    return n;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_, pos_ = 0, chunk_;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  auto ends = data[0] & 1 ? kivora::LineEnds::kCrCrLfOrLf : kivora::LineEnds::kCrOrCrLf;
+  size_t chunk = 1 + (data[0] >> 1);  // short reads split CR LF across blocks
+  kivora::LineSplitter lines(std::make_unique<Bytes>(data + 1, size - 1, chunk), ends, 64);
+  std::string line;
+  size_t consumed = 0;
+  for (;;) {
+    auto result = lines.Next(line);
+    if (result != kivora::LineSplitter::Result::kLine) break;
+    if (line.find('\r') != std::string::npos) std::abort();
+    if (ends == kivora::LineEnds::kCrCrLfOrLf && line.find('\n') != std::string::npos) std::abort();
+    if (line.size() > 64) std::abort();
+    consumed += line.size() + 1;
+    if (consumed > 2 * size + 2) std::abort();  // it must come to an end
+    kivora::Utf16ToUtf8(kivora::Utf8ToUtf16(line));
+  }
+  return 0;
+}
