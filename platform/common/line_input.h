@@ -52,6 +52,11 @@ class LineSplitter {
 };
 
 // The run time's table of open files, by file number.
+//
+// A file that starts with a byte-order mark is read in the encoding the mark
+// names, whatever the locale or code page: UTF-8 (EF BB BF), or UTF-16 in
+// either byte order (FF FE, FE FF, what Notepad saves as "Unicode"). The mark
+// is not part of the first line. Without a mark the file's decoder is used.
 class FileTable {
  public:
   using Decoder = std::function<std::u16string(std::string_view)>;

@@ -1,6 +1,8 @@
 // Fuzzes the line reader: any bytes, either line-end rule, a small maximum
 // line length so that the too-long path is reached; every line read must be
 // free of line-end characters the rule treats as ends, and the reads must stop.
+// The same bytes then go through the file table, which looks for a byte-order
+// mark and may read them as UTF-16; its reads must end in "past end of file".
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +11,7 @@
 
 #include "platform/common/line_input.h"
 #include "platform/common/text.h"
+#include "platform/runtime_error.h"
 
 namespace {
 
@@ -45,6 +48,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     consumed += line.size() + 1;
     if (consumed > 2 * size + 2) std::abort();  // it must come to an end
     kivora::Utf16ToUtf8(kivora::Utf8ToUtf16(line));
+  }
+
+  kivora::FileTable table;
+  table.Open(1, std::make_unique<Bytes>(data + 1, size - 1, chunk), u"menu", ends, kivora::Latin1ToUtf16);
+  size_t read = 0;
+  try {
+    for (;; ++read) {
+      std::u16string text = table.LineInput(1);
+      if (text.find(u'\r') != std::u16string::npos) std::abort();
+      if (read > size) std::abort();
+    }
+  } catch (const kivora::RuntimeError& e) {
+    if (e.number() != kivora::kErrPastEndOfFile) std::abort();
   }
   return 0;
 }

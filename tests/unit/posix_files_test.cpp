@@ -101,6 +101,49 @@ TEST_F(PosixFiles, Big5InATaiwaneseLocale) {
   EXPECT_EQ(lines[1], u"\uFFFD");
 }
 
+std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    char high = char(unit >> 8), low = char(unit & 0xFF);
+    bytes += bigEndian ? high : low;
+    bytes += bigEndian ? low : high;
+  }
+  return bytes;
+}
+
+TEST_F(PosixFiles, AByteOrderMarkNamesTheEncodingWhateverTheLocale) {
+  // Big5 where it is generated, so that the mark is seen to win over the locale.
+  if (!std::setlocale(LC_CTYPE, "zh_TW.BIG5")) std::setlocale(LC_CTYPE, "C.UTF-8");
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::u16string> lines;
+  } cases[] = {
+      {"UTF-8", "\xEF\xBB\xBF\xe5\xae\x89\xe8\xa3\x9d\r\nb\r\n", {u"\u5b89\u88dd", u"b"}},
+      {"UTF-16LE", "\xFF\xFE" + Utf16Bytes(u"\u5b89\u88dd\r\nb", false), {u"\u5b89\u88dd", u"b"}},
+      {"UTF-16BE", "\xFE\xFF" + Utf16Bytes(u"a\rb\n\U0001F600", true), {u"a", u"b", u"\U0001F600"}},
+      {"UTF-16 with a lone surrogate and an odd last byte",
+       "\xFF\xFE" + Utf16Bytes(u"\xD800x\n", false) + "y", {u"\uFFFDx", u"\uFFFD"}},
+      {"a mark alone", "\xFF\xFE", {}},
+      {"a mark cut short, read in the locale", "\xEF\xBB", {DecodeLocaleText("\xEF\xBB")}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int error = 0;
+    EXPECT_EQ(ReadAll(Write("menu", c.bytes), &error), c.lines);
+    EXPECT_EQ(error, kErrPastEndOfFile);
+  }
+  // A surrogate pair stays whole wherever the read blocks fall.
+  for (size_t pad = 4080; pad < 4110; ++pad) {
+    int error = 0;
+    std::u16string line = std::u16string(pad, u'x') + u"\U0001F600";
+    auto lines = ReadAll(Write("menu", "\xFF\xFE" + Utf16Bytes(line + u"\r\n", false)), &error);
+    ASSERT_EQ(lines.size(), 1u) << pad;
+    EXPECT_EQ(lines[0], line) << pad;
+  }
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
 TEST_F(PosixFiles, DirMatchesOnlyRegularFiles) {
   Write("Kivora.ini", "x");
   chmod((dir_ + "/Kivora.ini").c_str(), 0444);  // read-only, as on a CD
