@@ -11,6 +11,7 @@ from xrig import Folder, Xvfb, read_bmp24, wait_for  # noqa: E402
 
 LAUNCHER = None
 RECORDER = None  # a program that writes what it was started with to <itself>.out
+REMOVER = None  # preloaded: removes Kivora.ini as soon as a stat() has found it
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 MENU = b"Choose one\r\nFirst\r\nSecond\r\nThird\r\none.sh\r\ntwo.sh\r\nthree.sh\r\n"
 WINDOW = (421, 247)
@@ -37,11 +38,13 @@ class LauncherCase(unittest.TestCase):
             if p.poll() is None:
                 p.kill()
                 p.wait(timeout=5)
+            p.stdout.close()
+            p.stderr.close()
         self.folder.remove()
 
-    def start(self, env=None):
-        proc = subprocess.Popen([self.folder.exe], env=dict(self.x.env, **(env or {})),
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    def start(self, env=None, prefix=(), exe=None, cwd=None):
+        proc = subprocess.Popen([*prefix, exe or self.folder.exe], env=dict(self.x.env, **(env or {})),
+                                cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.procs.append(proc)
         return proc
 
@@ -121,30 +124,59 @@ class WindowOnALargerScreenTest(LauncherCase):
 
 class MenuFileTest(LauncherCase):
     def test_no_usable_menu_file_gives_only_the_error_box(self):
-        def fifo(path):
-            os.mkfifo(path)
-        for name, make in (("missing", None), ("a folder", os.mkdir), ("a FIFO", fifo)):
+        ini = os.path.join(self.folder.path, "Kivora.ini")
+        cases = (("missing", lambda: None), ("a folder", lambda: os.mkdir(ini)),
+                 ("a FIFO", lambda: os.mkfifo(ini)), ("a device", lambda: os.symlink("/dev/zero", ini)))
+        for name, make in cases:
             with self.subTest(name):
-                if make:
-                    make(os.path.join(self.folder.path, "Kivora.ini"))
+                make()
                 proc = self.start()
                 box = self.only_box(proc)
                 self.assertEqual(self.dismiss_and_wait(proc, box), 1)
-                for p in ("Kivora.ini",):
-                    full = os.path.join(self.folder.path, p)
-                    if os.path.isdir(full):
-                        os.rmdir(full)
-                    elif os.path.exists(full):
-                        os.remove(full)
+                if os.path.isdir(ini) and not os.path.islink(ini):
+                    os.rmdir(ini)
+                elif os.path.lexists(ini):
+                    os.remove(ini)
 
-    def test_six_lines_give_the_error_report_and_a_failure_status(self):
-        self.folder.write("Kivora.ini", b"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n")
-        proc = self.start()
-        box = self.only_box(proc)
-        self.assertNotEqual(self.dismiss_and_wait(proc, box), 0)
-        err = proc.stderr.read()
-        self.assertIn("Run-time error '62': Input past end of file", err)
-        self.assertIn("Kivora.ini, line 7", err)
+    def test_a_menu_file_that_cannot_be_read_whole_gives_the_report(self):
+        ini = os.path.join(self.folder.path, "Kivora.ini")
+        # Root reads any file; without these two capabilities it is refused as anyone else is.
+        unprivileged = ("setpriv", "--bounding-set", "-dac_override,-dac_read_search") if os.geteuid() == 0 else ()
+
+        def unreadable():
+            self.folder.write("Kivora.ini", MENU)
+            os.chmod(ini, 0)
+
+        def one_huge_line():
+            with open(ini, "wb") as f:
+                f.truncate(1 << 30)  # 1 GiB of NUL bytes and no line end
+
+        cases = (
+            ("no read permission", unreadable, {}, unprivileged,
+             "Run-time error '70': Permission denied", "Kivora.ini: Permission denied"),
+            ("removed between the presence check and the open", lambda: self.folder.write("Kivora.ini", MENU),
+             {"LD_PRELOAD": REMOVER}, (), "Run-time error '53': File not found", "Kivora.ini: No such file"),
+            ("empty", lambda: self.folder.write("Kivora.ini", b""), {}, (),
+             "Run-time error '62': Input past end of file", "Kivora.ini, line 1"),
+            ("six lines", lambda: self.folder.write("Kivora.ini", b"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n"), {}, (),
+             "Run-time error '62': Input past end of file", "Kivora.ini, line 7"),
+            ("a single line of 1 GiB", one_huge_line, {}, (),
+             "Run-time error '7': Out of memory", "Kivora.ini, line 1 is longer than 32768 bytes"),
+        )
+        for name, make, env, prefix, error, concerns in cases:
+            with self.subTest(name):
+                make()
+                proc = self.start(env, prefix)
+                box = self.only_box(proc)
+                with open(f"/proc/{proc.pid}/status") as f:
+                    peak = int(next(line for line in f if line.startswith("VmHWM:")).split()[1])
+                self.assertLess(peak, 200 * 1024, "peak resident KiB")
+                self.assertEqual(self.dismiss_and_wait(proc, box), 2)
+                err = proc.stderr.read()
+                self.assertIn(error, err)
+                self.assertIn(concerns, err)
+                if os.path.exists(ini):
+                    os.remove(ini)
 
     def caption_pixels(self, menu, env=None):
         self.folder.write("Kivora.ini", menu)
@@ -174,8 +206,7 @@ class LaunchAndCloseTest(LauncherCase):
     def setUp(self):
         super().setUp()
         for name in ("one", "two prog", "three"):
-            self.folder.write("inst/" + name, open(RECORDER, "rb").read())
-            os.chmod(os.path.join(self.folder.path, "inst", name), 0o755)
+            self.folder.install(RECORDER, "inst/" + name)
         self.folder.write("Kivora.ini", LAUNCH_MENU)
         self.proc = self.start()
         self.window = self.main_window(self.proc)
@@ -243,6 +274,22 @@ class LaunchAndCloseTest(LauncherCase):
         self.assertEqual(self.ended(), 0)
         os.kill(child, 0)  # raises if the started program died with the launcher
 
+    def test_fifty_fast_clicks_start_fifty_programs_and_the_launcher_runs_on(self):
+        self.x.run("xdotool", "mousemove", str(self.wx + 212), str(self.wy + 207), "sleep", "0.1",
+                   "click", "--repeat", "50", "--delay", "0", "1")
+        log = os.path.join(self.folder.path, "inst", "one.log")
+
+        def starts():
+            with open(log) as f:
+                return len(f.read().split())
+        self.assertTrue(wait_for(lambda: os.path.exists(log) and starts() == 50, timeout=20),
+                        f"{starts() if os.path.exists(log) else 0} starts")
+        time.sleep(0.5)
+        self.assertEqual(starts(), 50, "more starts than clicks")
+        self.assertIsNone(self.proc.poll(), "the launcher ended")
+        self.x.key(self.window, "Escape")
+        self.assertEqual(self.ended(), 0)
+
     def test_escape_ends(self):
         self.x.key(self.window, "Escape")
         self.assertEqual(self.ended(), 0)
@@ -257,7 +304,29 @@ class LaunchAndCloseTest(LauncherCase):
         self.assertIn("Run-time error '53': File not found", self.proc.stderr.read())
 
 
+class ClimbingTargetTest(LauncherCase):
+    def test_a_target_climbing_out_with_dotdot_is_found_from_the_launchers_folder(self):
+        # <folder>/menu/kivora starts ..\tools\one, which is <folder>/tools/one, even when
+        # it is started from a folder that has a ../tools/one of its own.
+        exe = os.path.join(self.folder.path, "menu", "kivora")
+        os.makedirs(os.path.dirname(exe))
+        os.rename(self.folder.exe, exe)
+        self.folder.write("menu/Kivora.ini", b"P\r\nA\r\nB\r\nC\r\n..\\tools\\one -a\r\nb\r\nc\r\n")
+        for where in ("tools/one", "decoy/tools/one"):
+            self.folder.install(RECORDER, where)
+        os.makedirs(os.path.join(self.folder.path, "decoy", "cwd"))
+        proc = self.start(exe=exe, cwd=os.path.join(self.folder.path, "decoy", "cwd"))
+        x, y, _, _ = self.x.geometry(self.main_window(proc))
+        self.x.click(x + 212, y + 207)
+        record = os.path.join(self.folder.path, "tools", "one.out")
+        self.assertTrue(wait_for(lambda: os.path.exists(record), timeout=5), "..\\tools\\one did not run")
+        with open(record) as f:
+            self.assertTrue(f.read().startswith("arg:-a\n"))
+        self.assertFalse(os.path.exists(os.path.join(self.folder.path, "decoy", "tools", "one.out")))
+
+
 if __name__ == "__main__":
     LAUNCHER = os.path.abspath(sys.argv.pop(1))
     RECORDER = os.path.abspath(sys.argv.pop(1))
+    REMOVER = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)

@@ -209,6 +209,33 @@ class LaunchAndCloseTest(WineCase):
         self.assertIsNone(self.record("one.exe", timeout=0.5))
         self.assertIsNone(self.proc.poll(), "the launcher ended")
 
+    def test_a_utf16_menu_file_is_read_in_full_whatever_the_code_page(self):
+        self.proc.kill()
+        self.proc.wait(timeout=10)
+        WINE.wait_server()
+        menu = MENU.decode("ascii").replace("inst\\one.exe", "inst\\one.exe \u5b89\u88dd \u00e9")
+        self.folder.write("Kivora.ini", b"\xff\xfe" + menu.encode("utf-16-le"))
+        self.proc = self.start()
+        _, wx, wy = self.main_window()
+        X.click(wx + 212, wy + 207)
+        record = self.record("one.exe")
+        folder = "Z:" + self.folder.path.replace("/", "\\")
+        self.assertEqual(record, f"\"{folder}\\inst\\one.exe\" \u5b89\u88dd \u00e9")
+
+    def test_fifty_fast_clicks_start_fifty_programs_and_the_launcher_runs_on(self):
+        X.run("xdotool", "mousemove", str(self.wx + 212), str(self.wy + 207), "sleep", "0.2",
+              "click", "--repeat", "50", "--delay", "0", "1")
+        inst = os.path.join(self.folder.path, "inst")
+
+        def starts():
+            return sum(1 for name in os.listdir(inst) if name.startswith("one.exe.") and name.endswith(".start"))
+        self.assertTrue(wait_for(lambda: starts() == 50, timeout=60), f"{starts()} starts")
+        time.sleep(1)
+        self.assertEqual(starts(), 50, "more starts than clicks")
+        self.assertIsNone(self.proc.poll(), "the launcher ended")
+        X.key(self.window, "Escape")
+        self.assertEqual(self.ended(self.proc), 0)
+
     def test_down_then_enter_starts_the_second_target_and_escape_ends(self):
         X.key(self.window, "Down", "Return")
         self.assertIsNotNone(self.record("two prog.exe"))

@@ -134,5 +134,12 @@ class Folder:
             f.write(data)
         return full
 
+    def install(self, program, name):
+        """Copies a program into the folder under name, runnable."""
+        full = os.path.join(self.path, name)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        shutil.copy(program, full)
+        return full
+
     def remove(self):
         shutil.rmtree(self.path, ignore_errors=True)

@@ -2,7 +2,10 @@
 // <its own path>.out, one line each: its arguments, then its open descriptors.
 // With --linger it stays alive for that many seconds afterwards. The last
 // line is the CLOCK_MONOTONIC time at which main() began, for the benchmarks.
+// Every start also appends its pid to <its own path>.log, so that a test can
+// count starts.
 #include <dirent.h>
+#include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -39,6 +42,11 @@ int main(int argc, char** argv) {
                static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec);
   std::fclose(f);
   std::rename((out + ".tmp").c_str(), out.c_str());
+  int log = open((std::string(argv[0]) + ".log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (log < 0) return 1;
+  std::string line = std::to_string(getpid()) + "\n";
+  if (write(log, line.data(), line.size()) != ssize_t(line.size())) return 1;
+  close(log);
   if (linger > 0) sleep(unsigned(linger));
   return 0;
 }
