@@ -16,6 +16,7 @@
 #include <shellapi.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,17 +41,22 @@ constexpr wchar_t kAppTitle[] = L"Kivora";
 constexpr wchar_t kFormClass[] = L"KivoraForm";
 constexpr wchar_t kPictureClass[] = L"KivoraPicture";
 
-std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-std::u16string U(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+// The program's strings are UTF-16, as Windows's own are: they are passed as
+// they are, and std::wstring, whose library code is as large as all of the
+// launcher's own, is not needed.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is UTF-16 on Windows");
+const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+std::u16string U(const wchar_t* s, size_t n) { return std::u16string(reinterpret_cast<const char16_t*>(s), n); }
+std::u16string U(const wchar_t* s) { return U(s, wcslen(s)); }
 
 std::u16string LastErrorText(DWORD error) {
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring s = text ? text : L"";
+  std::u16string s = text ? U(text) : u"";
   if (text) LocalFree(text);
-  while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ')) s.pop_back();
-  return U(s);
+  while (!s.empty() && (s.back() == u'\n' || s.back() == u'\r' || s.back() == u' ')) s.pop_back();
+  return s;
 }
 
 int ErrorNumberFor(DWORD error) {
@@ -80,13 +86,13 @@ class HandleSource : public ByteSource {
 std::u16string DecodeAnsi(std::string_view bytes) {
   if (bytes.empty()) return u"";
   int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-  std::wstring out(size_t(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), out.data(), n);
-  return U(out);
+  std::u16string out(size_t(n), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), reinterpret_cast<wchar_t*>(out.data()), n);
+  return out;
 }
 
-bool IsFile(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
+bool IsFile(const std::u16string& path) {
+  DWORD a = GetFileAttributesW(W(path));
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -104,7 +110,7 @@ class Win32Runtime : public Runtime {
   float ScreenWidth() override { return float(GetSystemMetrics(SM_CXSCREEN)) * tpp_; }
   float ScreenHeight() override { return float(GetSystemMetrics(SM_CYSCREEN)) * tpp_; }
   void SetCaption(ControlId control, const std::u16string& caption) override {
-    SetWindowTextW(hwnds_[control], W(caption).c_str());
+    SetWindowTextW(hwnds_[control], W(caption));
   }
   int16_t OptionValue(ControlId option) override {
     return SendMessageW(hwnds_[option], BM_GETCHECK, 0, 0) == BST_CHECKED ? kTrue : kFalse;
@@ -118,7 +124,7 @@ class Win32Runtime : public Runtime {
   std::u16string AppPath() override;
   std::u16string Dir(const std::u16string& path, int attributes) override;
   void MsgBox(const std::u16string& prompt) override {
-    MessageBoxW(IsWindowVisible(form_hwnd_) ? form_hwnd_ : nullptr, W(prompt).c_str(), kAppTitle, MB_OK);
+    MessageBoxW(IsWindowVisible(form_hwnd_) ? form_hwnd_ : nullptr, W(prompt), kAppTitle, MB_OK);
   }
   void FileOpenInput(const std::u16string& path, int fileNumber) override;
   std::u16string LineInput(int fileNumber) override { return files_.LineInput(fileNumber); }
@@ -229,9 +235,9 @@ Win32Runtime::Win32Runtime(const FormDef& def) : def_(def) {
         pictures_[c.id] = c.image;
         break;
     }
-    std::wstring caption(c.caption.begin(), c.caption.end());
-    if (c.kind == ControlKind::PictureBox && c.id == ControlId::Picture1) caption = L"Close";  // for screen readers
-    HWND h = CreateWindowExW(0, cls, caption.c_str(), style, Pixels(c.left), Pixels(c.top), Pixels(c.width),
+    std::u16string caption(c.caption);
+    if (c.kind == ControlKind::PictureBox && c.id == ControlId::Picture1) caption = u"Close";  // for screen readers
+    HWND h = CreateWindowExW(0, cls, W(caption), style, Pixels(c.left), Pixels(c.top), Pixels(c.width),
                              Pixels(c.height), form_hwnd_, reinterpret_cast<HMENU>(id), instance, nullptr);
     if (HFONT f = font(c.font)) SendMessageW(h, WM_SETFONT, WPARAM(f), FALSE);
     if (c.kind == ControlKind::OptionButton && c.value) SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
@@ -321,15 +327,15 @@ LRESULT CALLBACK Win32Runtime::PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
 std::u16string Win32Runtime::AppPath() {
   wchar_t buffer[MAX_PATH * 4];
   DWORD n = GetModuleFileNameW(nullptr, buffer, DWORD(sizeof buffer / sizeof buffer[0]));
-  std::wstring path(buffer, n);
-  path = path.substr(0, path.find_last_of(L'\\'));
-  if (path.size() == 2 && path[1] == L':') path += L'\\';  // a drive root keeps its "\"
-  return U(path);
+  std::u16string path = U(buffer, n);
+  path = path.substr(0, path.find_last_of(u'\\'));
+  if (path.size() == 2 && path[1] == u':') path += u'\\';  // a drive root keeps its "\"
+  return path;
 }
 
 std::u16string Win32Runtime::Dir(const std::u16string& path, int attributes) {
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(W(path).c_str(), &found);
+  HANDLE find = FindFirstFileW(W(path), &found);
   if (find == INVALID_HANDLE_VALUE) return u"";
   std::u16string name;
   DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -345,7 +351,7 @@ std::u16string Win32Runtime::Dir(const std::u16string& path, int attributes) {
 }
 
 void Win32Runtime::FileOpenInput(const std::u16string& path, int fileNumber) {
-  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE h = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
@@ -361,18 +367,18 @@ double Win32Runtime::Shell(const std::u16string& commandLine, int) {
   if (!folder.empty() && folder.back() == u'\\') folder.pop_back();
   size_t keep = commandLine.compare(0, folder.size(), folder) == 0 ? folder.size() : 0;
   ProgramPart part = FindProgram(commandLine, keep, [](const std::u16string& p) {
-    return IsFile(W(p)) || IsFile(W(p) + L".exe");
+    return IsFile(p) || IsFile(p + u".exe");
   });
-  std::wstring program = W(part.program);
-  if (!IsFile(program) && IsFile(program + L".exe")) program += L".exe";
-  std::wstring line = W(QuoteArgument(U(program))) + W(part.arguments);
+  std::u16string program = part.program;
+  if (!IsFile(program) && IsFile(program + u".exe")) program += u".exe";
+  std::u16string line = QuoteArgument(program) + part.arguments;
 
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION pi{};
-  if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  if (CreateProcessW(W(program), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return double(pi.dwProcessId);
@@ -380,12 +386,12 @@ double Win32Runtime::Shell(const std::u16string& commandLine, int) {
   DWORD error = GetLastError();
   if (error == ERROR_ELEVATION_REQUIRED) {
     // An installer that needs an administrator: Windows asks for consent.
-    std::wstring args = W(part.arguments);
+    const std::u16string& args = part.arguments;
     SHELLEXECUTEINFOW sei{};
     sei.cbSize = sizeof sei;
     sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    sei.lpFile = program.c_str();
-    sei.lpParameters = args.c_str();
+    sei.lpFile = W(program);
+    sei.lpParameters = W(args);
     sei.nShow = SW_SHOWNORMAL;
     if (ShellExecuteExW(&sei)) {
       DWORD pid = sei.hProcess ? GetProcessId(sei.hProcess) : 0;
@@ -412,3 +418,12 @@ int ThunRTMain() {
 }
 
 }  // namespace kivora
+
+// An exception that nothing catches ends the program. The C++ library's own
+// handler for that prints the exception's type, demangled, to a standard
+// error that a Windows program without a console does not have; its
+// demangler is 46 KiB of Kivora.exe. This one ends the program the same way,
+// without the message nobody would see.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
