@@ -21,6 +21,7 @@ test: build
 	ctest --preset linux -j 2
 
 bench: build
+	@tools/bootstrap --bench
 	python3 bench/run.py
 
 fuzz: bootstrap

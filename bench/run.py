@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """make bench: first paint and peak RSS of the launcher against the floors of
-a GTK program and of the display, the menu reader on a huge file, and the
-size of Kivora.exe. Prints a table and writes build/bench/results.md."""
+a GTK program and of the display and against zenity and yad, the menu reader
+on a huge file, the launch latency against a bare GTK window's, and for
+Windows the size of Kivora.exe and its first paint under Wine against a bare
+Win32 window's. Prints a table and writes build/bench/results.md."""
 import os
 import shutil
 import statistics
@@ -43,20 +45,15 @@ def huge_menu(path):
         f.truncate(1 << 30)  # 1 GiB; all past the seven lines is zeros
 
 
-def launch_latency(x, clicks=50):
-    """Click on "Next" (XTest, through xdotool) to the child's first
-    instruction, which the child stamps with CLOCK_MONOTONIC. "Next" is clicked
-    on the release, so the button goes down first and the clock starts just
-    before the xdotool that releases it; starting xdotool itself is measured
-    apart and given beside it."""
+def launch_latency(x, program, clicks=50):
+    """Release on "Next" (XTest, from bench_click_probe) to the started
+    program's first act in main(), which it stamps with CLOCK_MONOTONIC; the
+    started program is linked statically, so that little runs before main.
+    program is the launcher's argv for a folder whose targets are ./child."""
     path = tempfile.mkdtemp(prefix="kivora-bench-")
-    shutil.copy(os.path.join(LINUX, "kivora"), path)
-    shutil.copy(os.path.join(LINUX, "tests", "record_args"), os.path.join(path, "child"))
-    with open(os.path.join(path, "Kivora.ini"), "wb") as f:
-        f.write(b"P\nA\nB\nC\nchild\nchild\nchild\n")
-    launcher = subprocess.Popen([os.path.join(path, "kivora")], env=x.env)
-    out = os.path.join(path, "child.out")
-    upper, lower = [], []
+    shutil.copy(os.path.join(LINUX, "bench", "bench_stamp_child"), os.path.join(path, "child"))
+    argv = [a.replace("{folder}", path) for a in program(path)]
+    launcher = subprocess.Popen(argv, env=x.env)
     try:
         window = None
         for _ in range(100):
@@ -66,32 +63,56 @@ def launch_latency(x, clicks=50):
                 break
             time.sleep(0.05)
         wx, wy, _, _ = x.geometry(window)
-        x.run("xdotool", "mousemove", str(wx + 212), str(wy + 207))
         time.sleep(0.3)
-        for _ in range(clicks):
-            if os.path.exists(out):
-                os.remove(out)
-            subprocess.run(["xdotool", "mousedown", "1"], env=x.env, check=True)
-            time.sleep(0.03)
-            before = time.monotonic_ns()
-            subprocess.run(["xdotool", "mouseup", "1"], env=x.env, check=True)
-            t0 = time.monotonic_ns()
-            subprocess.run(["xdotool", "getmouselocation"], env=x.env, capture_output=True, check=True)
-            after = time.monotonic_ns()
-            for _ in range(2000):
-                if os.path.exists(out):
-                    break
-                time.sleep(0.001)
-            with open(out) as f:
-                stamp = int(f.read().split("mono:")[1])
-            upper.append((stamp - before) / 1e6)
-            lower.append((after - t0) / 1e6)  # what one xdotool run costs
-            time.sleep(0.05)
+        out = subprocess.run([os.path.join(LINUX, "bench", "bench_click_probe"), str(wx + 212), str(wy + 207),
+                              os.path.join(path, "child.out"), str(clicks)],
+                             env=x.env, capture_output=True, text=True, timeout=120).stdout.split()
     finally:
         launcher.kill()
         launcher.wait()
         shutil.rmtree(path)
-    return statistics.median(lower), statistics.median(upper)
+    return [float(v) for v in out]
+
+
+def kivora_in(path):
+    shutil.copy(os.path.join(LINUX, "kivora"), path)
+    with open(os.path.join(path, "Kivora.ini"), "wb") as f:
+        f.write(b"P\nA\nB\nC\nchild\nchild\nchild\n")
+    return [os.path.join(path, "kivora")]
+
+
+def bare_gtk_in(path):
+    return [os.path.join(LINUX, "bench", "bench_bare_gtk"), os.path.join(path, "child")]
+
+
+def wine_first_paint(x):
+    """Kivora.exe and the bare Win32 window under Wine, interleaved, with one
+    wineserver kept running for the whole run so that no round starts it."""
+    from winerig import WinePrefix
+    windows = os.path.join(ROOT, "build", "windows")
+    folder = tempfile.mkdtemp(prefix="kivora-bench-")
+    shutil.copy(os.path.join(windows, "Kivora.exe"), folder)
+    with open(os.path.join(folder, "Kivora.ini"), "wb") as f:
+        f.write(MENU.replace(b"\n", b"\r\n"))
+    wine = WinePrefix(x.env)
+    env = dict(wine.env)
+    server = subprocess.Popen(["wineserver", "-f", "-p"], env=env)
+    programs = {"Kivora.exe under Wine": ["wine", os.path.join(folder, "Kivora.exe")],
+                "bare Win32 window under Wine": ["wine", os.path.join(windows, "bench_bare_win32.exe")]}
+    times = {name: [] for name in programs}
+    rss = {name: [] for name in programs}
+    try:
+        for _ in range(ROUNDS):
+            for name, argv in programs.items():
+                ms, mib = probe(x, [shutil.which(argv[0])] + argv[1:], env)
+                times[name].append(ms)
+                rss[name].append(mib)
+                time.sleep(0.3)  # let the ended process leave the server
+    finally:
+        wine.close()
+        server.wait(timeout=30)
+        shutil.rmtree(folder)
+    return times, rss
 
 
 def main():
@@ -134,10 +155,19 @@ def main():
             t = times[name]
             lines.append(f"| {name} | {bridge} | {statistics.median(t):.1f} | {min(t):.1f}–{max(t):.1f} | "
                          f"{statistics.median(t) / floor:.2f} | {statistics.median(rss[name]):.1f} |")
-    xdotool, total = launch_latency(x)
-    lines += ["", f"Launch latency, release on Next to the child's first instruction, median of 50: "
-              f"{total:.2f} ms from the start of the xdotool that releases; one xdotool run alone "
-              f"takes {xdotool:.2f} ms, so the launcher's part is about {total - xdotool:.2f} ms."]
+    lines += ["", "| launch latency, release on Next to the started program's main | median ms | min–max ms |",
+              "|---|---|---|"]
+    for name, program in (("kivora", kivora_in), ("bare GTK 3 window, plain posix_spawn", bare_gtk_in)):
+        t = launch_latency(x, program)
+        lines.append(f"| {name} ({len(t)} clicks) | {statistics.median(t):.2f} | {min(t):.2f}–{max(t):.2f} |")
+    if os.path.exists(os.path.join(ROOT, "build", "windows", "bench_bare_win32.exe")):
+        times, rss = wine_first_paint(x)
+        floor = statistics.median(times["bare Win32 window under Wine"])
+        lines += ["", "| program | first paint median ms | min–max ms | × bare Win32 | peak RSS median MiB |",
+                  "|---|---|---|---|---|"]
+        for name, t in times.items():
+            lines.append(f"| {name} | {statistics.median(t):.1f} | {min(t):.1f}–{max(t):.1f} | "
+                         f"{statistics.median(t) / floor:.2f} | {statistics.median(rss[name]):.1f} |")
     exe = os.path.join(ROOT, "build", "windows", "Kivora.exe")
     if os.path.exists(exe):
         dlls = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout
