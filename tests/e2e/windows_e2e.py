@@ -47,8 +47,8 @@ class WineCase(unittest.TestCase):
         WINE.wait_server()
         self.folder.remove()
 
-    def start(self, env=None):
-        proc = subprocess.Popen(["wine", self.folder.exe], env=dict(WINE.env, **(env or {})),
+    def start(self, env=None, exe=None, cwd=None):
+        proc = subprocess.Popen(["wine", exe or self.folder.exe], env=dict(WINE.env, **(env or {})), cwd=cwd,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(proc)
         return proc
@@ -268,6 +268,28 @@ class LaunchAndCloseTest(WineCase):
         time.sleep(0.3)
         X.key(box[0], "Return")
         self.assertEqual(self.ended(self.proc), 2)
+
+
+class ClimbingTargetTest(WineCase):
+    def test_a_target_climbing_out_with_dotdot_is_found_from_the_launchers_folder(self):
+        # <folder>\menu\Kivora.exe starts ..\tools\one.exe, which is <folder>\tools\one.exe, even
+        # when it is started from a folder that has a ..\tools\one.exe of its own.
+        exe = os.path.join(self.folder.path, "menu", "Kivora.exe")
+        os.makedirs(os.path.dirname(exe))
+        os.rename(self.folder.exe, exe)
+        self.folder.write("menu/Kivora.ini", b"P\r\nA\r\nB\r\nC\r\n..\\tools\\one.exe -a\r\nb\r\nc\r\n")
+        for where in ("tools/one.exe", "decoy/tools/one.exe"):
+            self.folder.install(os.path.join(BUILD, "win_record_args.exe"), where)
+        os.makedirs(os.path.join(self.folder.path, "decoy", "cwd"))
+        self.start(exe=exe, cwd=os.path.join(self.folder.path, "decoy", "cwd"))
+        _, x, y = self.main_window()
+        X.click(x + 212, y + 207)
+        record = os.path.join(self.folder.path, "tools", "one.exe.out")
+        self.assertTrue(wait_for(lambda: os.path.exists(record) and os.path.getsize(record) > 0, timeout=10),
+                        "..\\tools\\one.exe did not run")
+        with open(record, encoding="utf-8") as f:
+            self.assertTrue(f.read().endswith("one.exe\" -a"))
+        self.assertFalse(os.path.exists(os.path.join(self.folder.path, "decoy", "tools", "one.exe.out")))
 
 
 if __name__ == "__main__":
