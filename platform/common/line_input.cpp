@@ -136,19 +136,15 @@ void FileTable::Open(int fileNumber, std::unique_ptr<ByteSource> source, std::u1
                      LineEnds ends, Decoder decode) {
   if (IsOpen(fileNumber)) throw RuntimeError(kErrFileAlreadyOpen, name);
   auto peek = std::make_unique<PeekSource>(std::move(source));
-  source = nullptr;
-  if (peek->StartsWith("\xEF\xBB\xBF")) {
-    peek->Skip(3);
-    source = std::move(peek);
-    decode = [](std::string_view bytes) { return Utf8ToUtf16(bytes); };
-  } else if (peek->StartsWith("\xFF\xFE") || peek->StartsWith("\xFE\xFF")) {
-    bool bigEndian = peek->StartsWith("\xFE");
-    peek->Skip(2);
+  bool utf8 = peek->StartsWith("\xEF\xBB\xBF");
+  bool utf16 = peek->StartsWith("\xFF\xFE") || peek->StartsWith("\xFE\xFF");
+  bool bigEndian = peek->StartsWith("\xFE");
+  peek->Skip(utf8 ? 3 : utf16 ? 2 : 0);
+  if (utf16)
     source = std::make_unique<Utf16Source>(std::move(peek), bigEndian);
-    decode = [](std::string_view bytes) { return Utf8ToUtf16(bytes); };
-  } else {
+  else
     source = std::move(peek);
-  }
+  if (utf8 || utf16) decode = Utf8ToUtf16;
   files_[fileNumber] = std::unique_ptr<OpenFile>(
       new OpenFile{LineSplitter(std::move(source), ends), std::move(name), std::move(decode)});
 }
