@@ -16,8 +16,9 @@ run: build
 test: build
 	@echo "Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer:"
 	cmake --preset asan >/dev/null
-	cmake --build --preset asan -j 2 --target kivora_unit_tests record_args
+	cmake --build --preset asan -j 2 --target kivora_unit_tests kivora_posix_tests record_args
 	build/asan/tests/kivora_unit_tests --gtest_brief=1
+	build/asan/tests/kivora_posix_tests --gtest_brief=1
 	ctest --preset linux -j 2
 
 bench: build

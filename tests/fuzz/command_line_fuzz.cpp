@@ -1,10 +1,12 @@
-// Fuzzes command-line splitting and quoting: splitting never fails, and
-// quoting any argument round-trips through the splitter unchanged.
+// Fuzzes command-line splitting and quoting: splitting never fails, quoting
+// any argument round-trips through the splitter unchanged, and finding the
+// program in a menu line loses nothing of it.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "platform/common/command_line.h"
+#include "core/command_line.h"
+#include "core/launch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string text;
@@ -16,8 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   auto whole = kivora::SplitArguments(kivora::QuoteArgument(text));
   if (whole.size() != 1 || whole[0] != text) std::abort();
-  size_t keep = size ? data[0] % (text.size() + 1) : 0;
-  auto part = kivora::FindProgram(text, keep, [&](const std::u16string& p) { return p.size() % 3 == 0; });
-  if (part.program.size() + part.arguments.size() > text.size()) std::abort();
+  constexpr kivora::Conventions kWindows{u'\\', kivora::LineEnds::kCrOrCrLf, u".exe"};
+  auto launch = kivora::ResolveLaunch(u"D:\\m", text, kWindows, [](const std::u16string& p) {
+    return p.size() % 3 == 0 ? kivora::FileKind::kNormal : kivora::FileKind::kNone;
+  });
+  if (launch.shown.size() != 5 + text.size()) std::abort();  // D:\m\ and the target, nothing lost
   return 0;
 }

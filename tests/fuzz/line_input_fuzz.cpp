@@ -1,7 +1,7 @@
 // Fuzzes the line reader: any bytes, either line-end rule, a small maximum
 // line length so that the too-long path is reached; every line read must be
 // free of line-end characters the rule treats as ends, and the reads must stop.
-// The same bytes then go through the file table, which looks for a byte-order
+// The same bytes then go through the text reader, which looks for a byte-order
 // mark and may read them as UTF-16; its reads must end in "past end of file".
 #include <cstdint>
 #include <cstdlib>
@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/common/line_input.h"
-#include "platform/common/text.h"
-#include "platform/runtime_error.h"
+#include "core/menu_file.h"
+#include "core/runtime_error.h"
+#include "core/text.h"
 
 namespace {
 
@@ -50,12 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivora::Utf16ToUtf8(kivora::Utf8ToUtf16(line));
   }
 
-  kivora::FileTable table;
-  table.Open(1, std::make_unique<Bytes>(data + 1, size - 1, chunk), u"menu", ends, kivora::Latin1ToUtf16);
+  kivora::TextReader reader(std::make_unique<Bytes>(data + 1, size - 1, chunk), u"menu", ends, kivora::Latin1ToUtf16);
   size_t read = 0;
   try {
     for (;; ++read) {
-      std::u16string text = table.LineInput(1);
+      std::u16string text = reader.ReadLine();
       if (text.find(u'\r') != std::u16string::npos) std::abort();
       if (read > size) std::abort();
     }

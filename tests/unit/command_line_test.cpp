@@ -1,9 +1,8 @@
-// Taking a command line apart without a shell.
+// Splitting a command line into arguments and quoting them, by the rules of
+// the Windows C run time.
 #include <gtest/gtest.h>
 
-#include <set>
-
-#include "platform/common/command_line.h"
+#include "core/command_line.h"
 
 namespace kivora {
 namespace {
@@ -32,22 +31,6 @@ TEST(QuoteArgument, RoundTripsThroughSplit) {
     ASSERT_EQ(split.size(), 1u);
     EXPECT_EQ(split[0], arg);
   }
-}
-
-TEST(FindProgram, ShortestExistingCutNeverInsideTheFolder) {
-  std::set<std::u16string> files = {u"D:\\My.exe", u"D:\\My Tools\\inst\\a.exe", u"D:\\My Tools\\my app"};
-  auto isFile = [&](const std::u16string& p) { return files.count(p) != 0; };
-  const std::u16string folder = u"D:\\My Tools";
-
-  auto part = FindProgram(u"D:\\My Tools\\inst\\a.exe -q x", folder.size(), isFile);
-  EXPECT_EQ(part.program, u"D:\\My Tools\\inst\\a.exe") << "D:\\My.exe must not be taken";
-  EXPECT_EQ(part.arguments, u" -q x");
-
-  part = FindProgram(u"D:\\My Tools\\my app --go", folder.size(), isFile);
-  EXPECT_EQ(part.program, u"D:\\My Tools\\my app") << "a blank in the target";
-
-  part = FindProgram(u"D:\\My Tools\\missing -q", folder.size(), isFile);
-  EXPECT_EQ(part.program, u"D:\\My Tools\\missing") << "the first cut is named when nothing exists";
 }
 
 }  // namespace

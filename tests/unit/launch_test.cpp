@@ -1,70 +1,71 @@
-// "Next" on the fake back end: the command line it composes and which
-// choices it starts.
+// Turning the launcher's folder and a menu line into the program to start,
+// for Windows' paths and Linux's.
 #include <gtest/gtest.h>
 
-#include "tests/fake/fake_runtime.h"
-#include "ui/frm_main.h"
+#include <set>
+
+#include "core/launch.h"
+#include "tests/fake/fake_system.h"
 
 namespace kivora::testing {
 namespace {
 
-TEST(Command1Click, ComposesFolderSeparatorAndTarget) {
+TEST(ResolveLaunch, FindsTheProgramBelowTheFolderAndKeepsItsArguments) {
   const struct {
-    std::u16string appPath, target, commandLine;
+    const char* name;
+    Conventions rules;
+    std::u16string folder, target;
+    std::set<std::u16string> files;
+    std::u16string program, argumentLine, commandLine, shown;
   } cases[] = {
-      {u"D:\\", u"inst\\a.exe", u"D:\\inst\\a.exe"},  // a drive root is cut to "D:"
-      {u"D:\\menu", u"inst\\a.exe", u"D:\\menu\\inst\\a.exe"},
-      {u"D:\\My Tools", u"inst\\a.exe -q", u"D:\\My Tools\\inst\\a.exe -q"},
-      {u"/", u"inst\\a.sh", u"/\\inst\\a.sh"},
-      {u"/cd", u"a.sh", u"/cd\\a.sh"},  // three letters but no root: kept whole
+      {"a drive root loses its separator", kWindows, u"D:\\", u"inst\\a.exe", {u"D:\\inst\\a.exe"},
+       u"D:\\inst\\a.exe", u"", u"D:\\inst\\a.exe", u"D:\\inst\\a.exe"},
+      {"a folder keeps its name", kWindows, u"D:\\menu", u"inst\\a.exe /q", {u"D:\\menu\\inst\\a.exe"},
+       u"D:\\menu\\inst\\a.exe", u" /q", u"D:\\menu\\inst\\a.exe /q", u"D:\\menu\\inst\\a.exe /q"},
+      {"a blank in the folder is never a cut, and the program is quoted", kWindows, u"D:\\My Tools",
+       u"inst\\a.exe -q x", {u"D:\\My.exe", u"D:\\My Tools\\inst\\a.exe"}, u"D:\\My Tools\\inst\\a.exe", u" -q x",
+       u"\"D:\\My Tools\\inst\\a.exe\" -q x", u"D:\\My Tools\\inst\\a.exe -q x"},
+      {"the shortest cut that names a file", kWindows, u"D:\\m", u"my app --go", {u"D:\\m\\my app", u"D:\\m\\my"},
+       u"D:\\m\\my", u" app --go", u"D:\\m\\my app --go", u"D:\\m\\my app --go"},
+      {"a blank in the target", kWindows, u"D:\\m", u"my app --go", {u"D:\\m\\my app"}, u"D:\\m\\my app",
+       u" --go", u"\"D:\\m\\my app\" --go", u"D:\\m\\my app --go"},
+      {"Windows adds .exe", kWindows, u"D:\\m", u"setup /s", {u"D:\\m\\setup.exe"}, u"D:\\m\\setup.exe", u" /s",
+       u"D:\\m\\setup.exe /s", u"D:\\m\\setup /s"},
+      {"..\\ climbs from the launcher's folder", kWindows, u"D:\\menu", u"..\\tools\\one.exe -a",
+       {u"D:\\menu\\..\\tools\\one.exe"}, u"D:\\menu\\..\\tools\\one.exe", u" -a",
+       u"D:\\menu\\..\\tools\\one.exe -a", u"D:\\menu\\..\\tools\\one.exe -a"},
+      {"nothing found: the program is the target up to its first blank", kWindows, u"D:\\m", u"missing -q", {},
+       u"D:\\m\\missing", u" -q", u"D:\\m\\missing -q", u"D:\\m\\missing -q"},
+      {"an empty target is the folder itself", kWindows, u"D:\\m", u"", {}, u"D:\\m\\", u"", u"D:\\m\\",
+       u"D:\\m\\"},
+      {"Linux reads \\ as /, in the program only", kLinux, u"/media/cd", u"inst\\setup.sh C:\\x",
+       {u"/media/cd/inst/setup.sh"}, u"/media/cd/inst/setup.sh", u" C:\\x", u"/media/cd/inst/setup.sh C:\\x",
+       u"/media/cd/inst/setup.sh C:\\x"},
+      {"the root of Linux", kLinux, u"/", u"a.sh", {u"//a.sh"}, u"//a.sh", u"", u"//a.sh", u"//a.sh"},
+      {"a three-letter folder is no root", kLinux, u"/cd", u"a.sh", {u"/cd/a.sh"}, u"/cd/a.sh", u"", u"/cd/a.sh",
+       u"/cd/a.sh"},
+      {"a \\ in the launcher's own folder is kept on Linux", kLinux, u"/tmp/a\\b", u"x", {u"/tmp/a\\b/x"},
+       u"/tmp/a\\b/x", u"", u"/tmp/a\\b/x", u"/tmp/a\\b/x"},
   };
   for (const auto& c : cases) {
-    FakeRuntime rt;
-    rt.appPath = c.appPath;
-    FrmMain form(rt);
-    form.LaunchTarget1 = c.target;
-    form.Command1_Click();
-    ASSERT_EQ(rt.launched.size(), 1u);
-    EXPECT_EQ(rt.launched[0], c.commandLine);
+    SCOPED_TRACE(c.name);
+    auto probe = [&](const std::u16string& path) { return c.files.count(path) ? FileKind::kNormal : FileKind::kNone; };
+    Launch launch = ResolveLaunch(c.folder, c.target, c.rules, probe);
+    EXPECT_EQ(launch.program, c.program);
+    EXPECT_EQ(launch.argumentLine, c.argumentLine);
+    EXPECT_EQ(launch.commandLine, c.commandLine);
+    EXPECT_EQ(launch.shown, c.shown);
   }
 }
 
-TEST(Command1Click, StartsOnlyTheSelectedChoiceOncePerClick) {
-  FakeRuntime rt;
-  FrmMain form(rt);
-  form.LaunchTarget1 = u"one.exe";
-  form.LaunchTarget2 = u"two.exe";
-  form.LaunchTarget3 = u"three.exe";
-  rt.Select(ControlId::Option2);
-  form.Command1_Click();
-  form.Command1_Click();
-  EXPECT_EQ(rt.launched, (std::vector<std::u16string>{u"D:\\menu\\two.exe", u"D:\\menu\\two.exe"}));
-  EXPECT_EQ(rt.optionValues[ControlId::Option2], kTrue) << "the selection is left as it was";
-  auto shell = std::find(rt.calls.begin(), rt.calls.end(), "Shell D:\\menu\\two.exe 1");
-  ASSERT_NE(shell, rt.calls.end());
-  EXPECT_EQ(*(shell + 1), "DoEvents") << "events are pumped after each start";
-}
-
-TEST(Command1Click, ALaterChoiceSelectedWhileEventsArePumpedStartsInTheSameClick) {
-  FakeRuntime rt;
-  FrmMain form(rt);
-  form.LaunchTarget1 = u"one.exe";
-  form.LaunchTarget3 = u"three.exe";
-  rt.onDoEvents = [&] { rt.Select(ControlId::Option3); };
-  form.Command1_Click();
-  EXPECT_EQ(rt.launched, (std::vector<std::u16string>{u"D:\\menu\\one.exe", u"D:\\menu\\three.exe"}));
-}
-
-TEST(Command1Click, AnEmptyTargetIsAStartFailure) {
-  FakeRuntime rt;
-  FrmMain form(rt);
-  try {
-    form.Command1_Click();
-    FAIL() << "an empty target started";
-  } catch (const RuntimeError& error) {
-    EXPECT_EQ(error.number(), kErrFileNotFound);
-    EXPECT_EQ(error.concerns(), u"D:\\menu\\");
-  }
+TEST(ResolveLaunch, SplitsTheArgumentsAndTakesNoFolderForAProgram) {
+  const std::set<std::u16string> files = {u"/m/inst/a prog", u"/m/inst"};
+  auto probe = [&](const std::u16string& path) {
+    return path == u"/m/inst" ? FileKind::kFolder : files.count(path) ? FileKind::kNormal : FileKind::kNone;
+  };
+  Launch launch = ResolveLaunch(u"/m", u"inst\\a prog -q \"two words\" a\\\"b; touch pwned", kLinux, probe);
+  EXPECT_EQ(launch.program, u"/m/inst/a prog") << "inst is a folder, not the program";
+  EXPECT_EQ(launch.arguments, (std::vector<std::u16string>{u"-q", u"two words", u"a\"b;", u"touch", u"pwned"}));
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+// The Linux back end: the launcher's window as GTK 3 widgets, placed from the
+// core's layout, with files and program start from posix/.
+// Implements:
+//   - the window without title bar or border, placed where the core centred
+//     it (X11) or centred by the compositor (Wayland);
+//   - the controls' fonts, texts and needed widths, the choices as one radio
+//     group, the close picture's two looks;
+//   - the message box and the run-time error report (also on stderr);
+//   - the event loop, event pumping and the end;
+//   - the keyboard: the table's tab order, Enter for "Next", Escape and the
+//     window manager's close.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <array>
+#include <memory>
+
+#include "core/launcher_window.h"
+#include "core/system.h"
+
+namespace kivora {
+
+// Owns one reference of a GObject.
+struct GObjectUnref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+
+class GtkSystem : public System {
+ public:
+  GtkSystem();
+
+  Conventions conventions() override;
+  int Dpi() override;
+  void Build(const Layout& layout, LauncherWindow& window) override;
+  void ApplyLayout(const Layout& layout) override;
+  Size ScreenSize() override;
+  void PlaceWindow(Point topLeft) override;
+  int NeededWidth(Control control, std::u16string_view text) override;
+  void ShowText(Control control, const std::u16string& text, Rect bounds) override;
+  bool IsChosen(Control choice) override;
+  void ShowCloseLook(CloseLook look) override;
+  void Show() override;
+  int RunEventLoop() override;
+  void PumpEvents() override;
+  void ShowMessage(const std::u16string& text) override;
+  void ShowReport(const RuntimeError& error) override;
+  [[noreturn]] void End(ExitStatus status) override;
+  std::u16string LauncherFolder() override;
+  FileKind Probe(const std::u16string& path) override;
+  std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
+  std::u16string Decode(std::string_view bytes) override;
+  void Start(const Launch& launch) override;
+
+ private:
+  GtkWidget* CreateControl(const PlacedControl& control);
+  GtkWidget* widget(Control control) const { return widgets_[int(control)]; }
+  // The label that shows a control's text: the control itself, or its child.
+  GtkWidget* TextLabel(Control control) const;
+
+  static gboolean OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer self);
+  static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
+  static void OnNextClicked(GtkButton*, gpointer self);
+
+  LauncherWindow* window_ = nullptr;
+  GtkWidget* toplevel_ = nullptr;
+  GtkWidget* fixed_ = nullptr;
+  std::array<GtkWidget*, kControlCount> widgets_{};
+  std::array<GObjectPtr<GtkCssProvider>, kControlCount> fonts_;
+  std::array<int, kControlCount> fontPixels_{};
+  GtkWidget* closeImage_ = nullptr;
+  GObjectPtr<GdkPixbuf> normalLook_, pressedLook_;
+  Point topLeft_{0, 0};
+};
+
+}  // namespace kivora

@@ -1,0 +1,18 @@
+// The Linux launcher's entry point.
+#include <gtk/gtk.h>
+
+#include <clocale>
+#include <cstdio>
+
+#include "backends/gtk/gtk_window.h"
+#include "core/launcher_window.h"
+
+int main() {
+  std::setlocale(LC_ALL, "");
+  if (!gtk_init_check(nullptr, nullptr)) {
+    std::fprintf(stderr, "kivora: cannot open the display (is DISPLAY or WAYLAND_DISPLAY set?)\n");
+    return kivora::kExitRuntimeError;
+  }
+  kivora::GtkSystem system;
+  return kivora::RunLauncher(system);
+}

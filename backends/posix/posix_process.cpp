@@ -1,0 +1,66 @@
+#include "backends/posix/posix_process.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/runtime_error.h"
+#include "core/text.h"
+
+namespace kivora::posix {
+
+namespace {
+
+// Started programs are never waited for: the kernel reaps them as they end,
+// so none is left a zombie. The launcher starts no other child.
+void ReapChildrenAutomatically() {
+  static bool done = false;
+  if (done) return;
+  struct sigaction sa {};
+  sa.sa_handler = SIG_DFL;
+  sa.sa_flags = SA_NOCLDWAIT;
+  sigaction(SIGCHLD, &sa, nullptr);
+  done = true;
+}
+
+}  // namespace
+
+int Start(const Launch& launch) {
+  std::string program = Utf16ToUtf8(launch.program);
+  std::vector<std::string> args{program};
+  for (const std::u16string& arg : launch.arguments) args.push_back(Utf16ToUtf8(arg));
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  ReapChildrenAutomatically();
+
+  // posix_spawn shares the launcher's memory until the exec (no copy of its
+  // page tables) and reports a failed exec as its result. The child leads a
+  // session of its own, with default signal handling, an empty signal mask and
+  // no descriptor of the launcher's but 0, 1 and 2.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t all, none;
+  sigfillset(&all);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  pid_t child = -1;
+  int err = posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (err != 0)
+    throw SystemFailure(Action::kStart, {SystemCode::kErrno, unsigned(err)}, launch.shown,
+                        Utf8ToUtf16(strerror(err)));
+  return child;
+}
+
+}  // namespace kivora::posix

@@ -1,0 +1,71 @@
+#include "backends/win32/win32_files.h"
+
+#include "backends/win32/win32_handles.h"
+#include "core/runtime_error.h"
+
+namespace kivora::win32 {
+
+std::u16string LauncherFolder() {
+  std::u16string path(MAX_PATH, u'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, W(path), DWORD(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);  // a long path: try again with room for it
+  }
+  path.erase(path.find_last_of(u'\\'));
+  if (path.size() == 2 && path[1] == u':') path += u'\\';
+  return path;
+}
+
+FileKind Probe(const std::u16string& path) {
+  DWORD attributes = GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::kNone;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::kFolder;
+  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return FileKind::kHidden;
+  return FileKind::kNormal;
+}
+
+namespace {
+
+class HandleSource : public ByteSource {
+ public:
+  HandleSource(UniqueHandle handle, std::u16string name) : handle_(std::move(handle)), name_(std::move(name)) {}
+
+  size_t Read(char* buffer, size_t size) override {
+    DWORD n = 0;
+    if (!ReadFile(handle_.get(), buffer, DWORD(size), &n, nullptr)) {
+      DWORD error = GetLastError();
+      throw SystemFailure(Action::kRead, {SystemCode::kWin32, error}, name_, SystemText(error));
+    }
+    return n;
+  }
+
+ private:
+  UniqueHandle handle_;
+  std::u16string name_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
+  HANDLE h = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    throw SystemFailure(Action::kRead, {SystemCode::kWin32, error}, path, SystemText(error));
+  }
+  return std::make_unique<HandleSource>(UniqueHandle(h), path);
+}
+
+std::u16string Decode(std::string_view bytes) {
+  if (bytes.empty()) return u"";
+  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+  std::u16string out(size_t(n), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), W(out), n);
+  return out;
+}
+
+}  // namespace kivora::win32

@@ -1,0 +1,62 @@
+// What every part of the Windows back end shares: owners for the handles and
+// GDI objects it opens, the program's UTF-16 strings as Windows takes them,
+// and the system's text for an error code.
+#pragma once
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef UNICODE
+#define UNICODE
+#endif
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+namespace kivora::win32 {
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct GdiDeleter {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+template <typename T>
+using GdiObject = std::unique_ptr<std::remove_pointer_t<T>, GdiDeleter>;
+
+// A window's device context, for as long as it is needed.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDC() { ReleaseDC(window_, dc_); }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  operator HDC() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// The program's strings are UTF-16, as Windows's own are: they are passed as
+// they are.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is UTF-16 on Windows");
+inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline wchar_t* W(std::u16string& s) { return reinterpret_cast<wchar_t*>(s.data()); }
+inline std::u16string U(const wchar_t* s, size_t n) { return std::u16string(reinterpret_cast<const char16_t*>(s), n); }
+inline std::u16string U(const wchar_t* s) { return U(s, wcslen(s)); }
+
+// The system's text for a GetLastError() code, without its line end.
+inline std::u16string SystemText(DWORD error) {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string s = text ? U(text) : u"";
+  if (text) LocalFree(text);
+  while (!s.empty() && (s.back() == u'\n' || s.back() == u'\r' || s.back() == u' ')) s.pop_back();
+  return s;
+}
+
+}  // namespace kivora::win32

@@ -1,0 +1,272 @@
+#include "backends/win32/win32_window.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "backends/win32/win32_files.h"
+#include "backends/win32/win32_process.h"
+
+namespace kivora::win32 {
+
+namespace {
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+constexpr wchar_t kAppTitle[] = L"Kivora";
+constexpr wchar_t kWindowClass[] = L"KivoraWindow";
+constexpr wchar_t kCloseClass[] = L"KivoraClose";
+constexpr int kCloseNormalBitmap = 101, kClosePressedBitmap = 102;  // see kivora.rc
+constexpr int kIconResource = 1;
+
+// What Windows draws beside a caption, at 96 DPI: a choice's indicator and
+// the gap after it, a button's frame and the room it keeps inside it.
+constexpr int kChoiceAround = 20, kButtonAround = 10;
+
+Win32System* FromWindow(HWND hwnd) { return reinterpret_cast<Win32System*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+[[noreturn]] void FailWindow(const std::u16string& what) {
+  DWORD error = GetLastError();
+  throw SystemFailure(Action::kStart, {SystemCode::kWin32, error}, what, SystemText(error));
+}
+
+int ScreenDpi() {
+  WindowDC screen(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+HBITMAP LoadLook(int resource) {
+  return static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+}  // namespace
+
+Win32System::Win32System()
+    : dpi_(ScreenDpi()), normalLook_(LoadLook(kCloseNormalBitmap)), pressedLook_(LoadLook(kClosePressedBitmap)) {}
+
+Conventions Win32System::conventions() { return {u'\\', LineEnds::kCrOrCrLf, u".exe"}; }
+
+HFONT Win32System::Font(int pixels) {
+  GdiObject<HFONT>& font = fonts_[pixels];
+  if (!font)
+    font.reset(CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, W(std::u16string(kFontFace))));
+  return font.get();
+}
+
+void Win32System::Build(const Layout& layout, LauncherWindow& window) {
+  window_ = &window;
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW toplevel{};
+  toplevel.lpfnWndProc = WindowProc;
+  toplevel.hInstance = instance;
+  toplevel.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
+  toplevel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  toplevel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  toplevel.lpszClassName = kWindowClass;
+  WNDCLASSW close{};
+  close.lpfnWndProc = CloseProc;
+  close.hInstance = instance;
+  close.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  close.lpszClassName = kCloseClass;
+  if (!RegisterClassW(&toplevel) || !RegisterClassW(&close)) FailWindow(u"Registering the window class");
+
+  toplevel_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, kAppTitle,
+                              WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, layout.client.width,
+                              layout.client.height, nullptr, nullptr, instance, this);
+  if (!toplevel_) FailWindow(u"Creating the window");
+
+  // The choices are made first, so that they come first in the z-order and
+  // form one group: the dialog manager keeps the arrow keys and the check
+  // within a group.
+  std::vector<const PlacedControl*> order;
+  for (const PlacedControl& c : layout.controls)
+    if (c.kind == ControlKind::kChoice) order.push_back(&c);
+  for (const PlacedControl& c : layout.controls)
+    if (c.kind != ControlKind::kChoice) order.push_back(&c);
+  bool firstChoice = true;
+  for (const PlacedControl* c : order) {
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    const wchar_t* cls = L"STATIC";
+    std::u16string caption(c->caption);
+    HMENU id = nullptr;
+    switch (c->kind) {
+      case ControlKind::kLabel: style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX; break;
+      case ControlKind::kChoice:
+        cls = L"BUTTON";
+        style |= BS_AUTORADIOBUTTON | (firstChoice ? WS_GROUP | WS_TABSTOP : 0);
+        firstChoice = false;
+        break;
+      case ControlKind::kButton:
+        cls = L"BUTTON";
+        style |= BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP;
+        id = reinterpret_cast<HMENU>(IDOK);  // Enter anywhere presses "Next"
+        break;
+      case ControlKind::kPicture:
+        cls = kCloseClass;
+        caption = u"Close";  // the name a screen reader announces
+        break;
+    }
+    HWND h = CreateWindowExW(0, cls, W(caption), style, c->bounds.left, c->bounds.top, c->bounds.width,
+                             c->bounds.height, toplevel_, id, instance, nullptr);
+    if (!h) FailWindow(u"Creating the window's controls");
+    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (c->kind == ControlKind::kChoice && c->selected) SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
+    controls_[int(c->control)] = h;
+  }
+  ApplyLayout(layout);
+}
+
+void Win32System::ApplyLayout(const Layout& layout) {
+  dpi_ = layout.dpi;
+  SetWindowPos(toplevel_, nullptr, 0, 0, layout.client.width, layout.client.height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const PlacedControl& c : layout.controls) {
+    MoveWindow(hwnd(c.control), c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height, TRUE);
+    fontPixels_[int(c.control)] = c.fontPixels;
+    if (c.fontPixels) SendMessageW(hwnd(c.control), WM_SETFONT, WPARAM(Font(c.fontPixels)), TRUE);
+  }
+}
+
+Size Win32System::ScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+int Win32System::NeededWidth(Control control, std::u16string_view text) {
+  HWND h = hwnd(control);
+  WindowDC dc(h);
+  HGDIOBJ old = SelectObject(dc, Font(fontPixels_[int(control)]));
+  SIZE size{0, 0};
+  GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.data()), int(text.size()), &size);
+  SelectObject(dc, old);
+  wchar_t cls[16];
+  GetClassNameW(h, cls, 16);
+  int around = 0;
+  if (lstrcmpiW(cls, L"BUTTON") == 0)
+    around = (GetWindowLongW(h, GWL_STYLE) & BS_AUTORADIOBUTTON) == BS_AUTORADIOBUTTON ? kChoiceAround : kButtonAround;
+  return size.cx + MulDiv(around, dpi_, kDefaultDpi);
+}
+
+void Win32System::ShowText(Control control, const std::u16string& text, Rect bounds) {
+  SetWindowTextW(hwnd(control), W(text));
+  MoveWindow(hwnd(control), bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
+}
+
+bool Win32System::IsChosen(Control choice) { return SendMessageW(hwnd(choice), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Win32System::ShowCloseLook(CloseLook look) {
+  look_ = look;
+  InvalidateRect(hwnd(Control::kClose), nullptr, FALSE);
+  UpdateWindow(hwnd(Control::kClose));
+}
+
+void Win32System::Show() {
+  SetWindowPos(toplevel_, nullptr, topLeft_.x, topLeft_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(toplevel_, SW_SHOWNORMAL);
+  UpdateWindow(toplevel_);
+  SetFocus(hwnd(Control::kChoice1));
+}
+
+void Win32System::Deliver(MSG& msg) {
+  if (IsDialogMessageW(toplevel_, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+int Win32System::RunEventLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Deliver(msg);
+  return kExitClosed;
+}
+
+void Win32System::PumpEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) Deliver(msg);
+}
+
+LRESULT CALLBACK Win32System::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  Win32System* self = FromWindow(hwnd);
+  if (!self || !self->window_) return DefWindowProcW(hwnd, msg, wp, lp);
+  LauncherWindow& window = *self->window_;
+  switch (msg) {
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDOK) Dispatch(*self, [&] { window.OnNext(); });
+      if (LOWORD(wp) == IDCANCEL) Dispatch(*self, [&] { window.OnCloseRequest(); });  // Escape
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) return 0;
+      break;
+    case WM_CLOSE:
+      Dispatch(*self, [&] { window.OnCloseRequest(); });
+      return 0;
+    case WM_DPICHANGED: {
+      // Moved to a screen of another resolution: take the place Windows
+      // suggests, then lay everything out again at the new resolution.
+      const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Dispatch(*self, [&] { window.OnDpiChanged(HIWORD(wp)); });
+      return 0;
+    }
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void Win32System::PaintClose(HWND picture) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(picture, &ps);
+  HBITMAP bitmap = (look_ == CloseLook::kPressed ? pressedLook_ : normalLook_).get();
+  if (bitmap) {
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BITMAP info;
+    GetObjectW(bitmap, sizeof info, &info);
+    RECT box;  // the image fills its picture, scaled with the resolution
+    GetClientRect(picture, &box);
+    StretchBlt(dc, 0, 0, box.right, box.bottom, memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+  }
+  EndPaint(picture, &ps);
+}
+
+LRESULT CALLBACK Win32System::CloseProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Win32System* self = FromWindow(hwnd);
+  if (!self || !self->window_) return DefWindowProcW(hwnd, msg, wp, lp);
+  switch (msg) {
+    case WM_PAINT:
+      self->PaintClose(hwnd);
+      return 0;
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
+      SetCapture(hwnd);  // the release comes here wherever the pointer is
+      Dispatch(*self, [self] { self->window_->OnClosePress(); });
+      return 0;
+    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP:
+      ReleaseCapture();
+      Dispatch(*self, [self] { self->window_->OnCloseRelease(); });
+      return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void Win32System::ShowMessage(const std::u16string& text) {
+  MessageBoxW(toplevel_ && IsWindowVisible(toplevel_) ? toplevel_ : nullptr, W(text), kAppTitle, MB_OK);
+}
+
+void Win32System::ShowReport(const RuntimeError& error) { ShowMessage(error.Report()); }
+
+void Win32System::End(ExitStatus status) {
+  if (toplevel_) DestroyWindow(toplevel_);
+  ExitProcess(UINT(status));
+}
+
+std::u16string Win32System::LauncherFolder() { return win32::LauncherFolder(); }
+FileKind Win32System::Probe(const std::u16string& path) { return win32::Probe(path); }
+std::unique_ptr<ByteSource> Win32System::OpenFile(const std::u16string& path) { return win32::OpenFile(path); }
+std::u16string Win32System::Decode(std::string_view bytes) { return win32::Decode(bytes); }
+void Win32System::Start(const Launch& launch) { win32::Start(launch); }
+
+}  // namespace kivora::win32

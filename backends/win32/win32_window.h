@@ -1,0 +1,71 @@
+// The Windows back end: the launcher's window with standard controls, placed
+// from the core's layout, with files and program start from win32_files and
+// win32_process.
+// Implements:
+//   - a popup window without title bar or border, shown in the taskbar with
+//     the program's icon;
+//   - the controls' fonts, texts and needed widths, the choices as one group,
+//     "Next" as the default button (IDOK), Escape (IDCANCEL) and Alt+F4;
+//   - the close picture as a small window class of its own that captures the
+//     mouse from press to release, and draws the look it is given;
+//   - a new layout when the window moves to a screen of another resolution
+//     (WM_DPICHANGED);
+//   - the message box, the run-time error report (also on standard error when
+//     the process has one), the message loop, event pumping and the end.
+#pragma once
+
+#include <array>
+#include <map>
+
+#include "backends/win32/win32_handles.h"
+#include "core/launcher_window.h"
+#include "core/system.h"
+
+namespace kivora::win32 {
+
+class Win32System : public System {
+ public:
+  Win32System();
+
+  Conventions conventions() override;
+  int Dpi() override { return dpi_; }
+  void Build(const Layout& layout, LauncherWindow& window) override;
+  void ApplyLayout(const Layout& layout) override;
+  Size ScreenSize() override;
+  void PlaceWindow(Point topLeft) override { topLeft_ = topLeft; }
+  int NeededWidth(Control control, std::u16string_view text) override;
+  void ShowText(Control control, const std::u16string& text, Rect bounds) override;
+  bool IsChosen(Control choice) override;
+  void ShowCloseLook(CloseLook look) override;
+  void Show() override;
+  int RunEventLoop() override;
+  void PumpEvents() override;
+  void ShowMessage(const std::u16string& text) override;
+  void ShowReport(const RuntimeError& error) override;
+  [[noreturn]] void End(ExitStatus status) override;
+  std::u16string LauncherFolder() override;
+  FileKind Probe(const std::u16string& path) override;
+  std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
+  std::u16string Decode(std::string_view bytes) override;
+  void Start(const Launch& launch) override;
+
+ private:
+  HWND hwnd(Control control) const { return controls_[int(control)]; }
+  HFONT Font(int pixels);
+  void Deliver(MSG& msg);
+  void PaintClose(HWND picture);
+  static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK CloseProc(HWND, UINT, WPARAM, LPARAM);
+
+  LauncherWindow* window_ = nullptr;
+  int dpi_;
+  Point topLeft_{0, 0};
+  HWND toplevel_ = nullptr;
+  std::array<HWND, kControlCount> controls_{};
+  std::array<int, kControlCount> fontPixels_{};
+  std::map<int, GdiObject<HFONT>> fonts_;  // by character height in pixels
+  GdiObject<HBITMAP> normalLook_, pressedLook_;
+  CloseLook look_ = CloseLook::kNormal;
+};
+
+}  // namespace kivora::win32

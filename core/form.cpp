@@ -1,0 +1,89 @@
+#include "core/form.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kivora {
+
+namespace {
+
+// The stored form: twips, 1440 to the inch (15 to the pixel at 96 DPI), and
+// font sizes in points. Its own control names stand here, and only here, so
+// that what each one is in this program can be read off. In tab order.
+struct StoredControl {
+  const char* name;
+  ControlKind kind;
+  Control control;
+  int left, top, width, height;
+  std::u16string_view caption;
+  float fontPoints;
+  bool selected;
+};
+
+constexpr int kClientWidth = 6315, kClientHeight = 3705;
+
+// The choices' captions are placeholders; the menu file replaces them, and the
+// prompt, before the window is first shown. The form's own font (Arial 9.75)
+// is used by none of its controls.
+constexpr StoredControl kStored[] = {
+    {"Label1", ControlKind::kLabel, Control::kPrompt, 210, 360, 1215, 270, u"Select type ", 12, false},
+    {"Option1", ControlKind::kChoice, Control::kChoice1, 180, 930, 5715, 435, u"\" . \"", 11.25f, true},
+    {"Option2", ControlKind::kChoice, Control::kChoice2, 180, 1560, 5715, 435, u"\" , \"", 11.25f, false},
+    {"Command1", ControlKind::kButton, Control::kNext, 2250, 2850, 1875, 525, u"Next", 12, false},
+    {"Picture1", ControlKind::kPicture, Control::kClose, 5925, 30, 315, 315, u"", 0, false},
+    // Picture2 and Picture3 (tab indexes 5 and 6) lay beyond the right edge
+    // and only held the close picture's normal and pressed looks: the window
+    // owns those images instead.
+    {"Option3", ControlKind::kChoice, Control::kChoice3, 180, 2190, 5715, 435, u"\" U \"", 11.25f, false},
+};
+
+int Pixels(float twips, int dpi) { return int(std::lround(twips * float(dpi) / 1440.0f)); }
+
+// The longest start of text that, ended with "…", needs no more than width;
+// a surrogate pair is never cut in two.
+std::u16string Ellipsize(std::u16string_view text, int width, const Measure& needed) {
+  auto cut = [&](size_t n) {
+    if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
+    return std::u16string(text.substr(0, n)) + u"\u2026";
+  };
+  size_t low = 0, high = text.size();  // cut(low) fits, or low is 0; cut(high) does not
+  while (high - low > 1) {
+    size_t middle = (low + high) / 2;
+    (needed(cut(middle)) <= width ? low : high) = middle;
+  }
+  return cut(low);
+}
+
+}  // namespace
+
+const PlacedControl& Layout::operator[](Control control) const {
+  return *std::find_if(controls.begin(), controls.end(),
+                       [control](const PlacedControl& c) { return c.control == control; });
+}
+
+Layout LayOut(int dpi) {
+  Layout layout{dpi, {Pixels(kClientWidth, dpi), Pixels(kClientHeight, dpi)}, {}};
+  for (const StoredControl& c : kStored) {
+    Rect bounds{Pixels(c.left, dpi), Pixels(c.top, dpi), Pixels(c.width, dpi), Pixels(c.height, dpi)};
+    int font = int(std::lround(c.fontPoints * float(dpi) / 72.0f));
+    layout.controls.push_back({c.control, c.kind, bounds, font, c.caption, c.selected});
+  }
+  return layout;
+}
+
+Point Centred(Size screen, Size window) {
+  return {int(std::lround((screen.width - window.width) / 2.0)),
+          int(std::lround((screen.height - window.height) / 2.0))};
+}
+
+Fitted Fit(const Layout& layout, Control control, std::u16string_view text, const Measure& needed) {
+  Rect bounds = layout[control].bounds;
+  int widest = bounds.width;
+  if (control == Control::kPrompt) widest = layout.client.width - 2 * bounds.left;
+  int natural = needed(text);
+  if (control == Control::kPrompt) bounds.width = std::clamp(natural, bounds.width, widest);
+  if (natural <= widest) return {std::u16string(text), bounds};
+  return {Ellipsize(text, widest, needed), bounds};
+}
+
+}  // namespace kivora

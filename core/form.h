@@ -1,0 +1,79 @@
+// The launcher's window as it is stored with the program, and its layout at a
+// resolution: the controls in tab order with their geometry in twips, their
+// fonts and first captions, turned into pixel rectangles; and how a text that
+// is longer than its control is fitted. Every back end places its controls
+// from this and repeats none of its numbers.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kivora {
+
+// The controls the window shows.
+enum class Control { kPrompt, kChoice1, kChoice2, kChoice3, kNext, kClose };
+constexpr int kControlCount = 6;
+
+enum class ControlKind { kLabel, kChoice, kButton, kPicture };
+
+// The close picture's two looks, images the window owns.
+enum class CloseLook { kNormal, kPressed };
+
+struct Size {
+  int width, height;
+};
+
+struct Point {
+  int x, y;
+};
+
+struct Rect {
+  int left, top, width, height;
+  int right() const { return left + width; }
+};
+
+// A control at a resolution: pixels within the window's client area.
+struct PlacedControl {
+  Control control;
+  ControlKind kind;
+  Rect bounds;
+  int fontPixels;                // the height of its Arial's characters; 0 for the picture
+  std::u16string_view caption;   // until the menu file replaces it
+  bool selected;                 // choices: selected when the window opens
+};
+
+struct Layout {
+  int dpi;
+  Size client;  // the window has no frame: this is its outer size too
+  std::vector<PlacedControl> controls;  // in tab order
+
+  const PlacedControl& operator[](Control control) const;
+};
+
+constexpr int kDefaultDpi = 96;
+constexpr const char16_t* kFontFace = u"Arial";
+
+Layout LayOut(int dpi);
+
+// The top-left corner that centres a window of the given size on the screen.
+Point Centred(Size screen, Size window);
+
+// How wide a control must be, in pixels, to show a text whole on one line:
+// the text in the control's font, plus its frame, indicator and padding. The
+// back end measures it.
+using Measure = std::function<int(std::u16string_view text)>;
+
+struct Fitted {
+  std::u16string text;  // cut and ended with "…" when the whole does not fit
+  Rect bounds;
+};
+
+// Fits a text to its control. The prompt widens to its text, up to the
+// window's width less its left margin on either side; choice and button
+// captions keep their stored width. What does not fit is cut with an
+// ellipsis.
+Fitted Fit(const Layout& layout, Control control, std::u16string_view text, const Measure& needed);
+
+}  // namespace kivora

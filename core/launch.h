@@ -1,0 +1,33 @@
+// Launching: a menu line and the launcher's folder turned into the program to
+// start and its arguments, the same way on every system.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/system.h"
+
+namespace kivora {
+
+// The folder a launch starts from: a root loses its separator ("D:\" becomes
+// "D:"), so that exactly one stands between the folder and the target. Any
+// other folder is kept as it is.
+std::u16string LaunchFolder(std::u16string_view launcherFolder);
+
+// folder, the separator, then name with each "\" in it read as the system's
+// separator, so that one menu file serves Windows and Linux. The folder is
+// the system's own and is kept whole.
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, char16_t separator);
+
+using Probe = std::function<FileKind(const std::u16string& path)>;
+
+// Finds the program as Windows does, the launcher's folder kept whole: the
+// shortest start of the target, cut at a blank, that names a file (with the
+// system's program extension added if need be); the rest are its arguments,
+// handed on as written. When no cut names a file, the program is the target
+// up to its first blank, so that the report names what was looked for.
+Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
+                     const Conventions& conventions, const Probe& probe);
+
+}  // namespace kivora

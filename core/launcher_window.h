@@ -1,0 +1,51 @@
+// The launcher's only window: what it does when an event arrives, and what it
+// holds (the captions as the menu file gave them, the three launch targets).
+// Everything outside the program goes through the system.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "core/form.h"
+#include "core/system.h"
+
+namespace kivora {
+
+constexpr const char16_t* kMenuFileName = u"Kivora.ini";
+
+class LauncherWindow {
+ public:
+  explicit LauncherWindow(System& system);
+
+  const Layout& layout() const { return layout_; }
+  // Lines 5 to 7 of the menu file: what "Next" starts for each choice.
+  const std::array<std::u16string, 3>& targets() const { return targets_; }
+
+  // The event handlers, called by the back end as the events arrive.
+  void OnLoad();
+  void OnNext();
+  void OnClosePress();
+  void OnCloseRelease();
+  void OnCloseRequest();  // Escape, Alt+F4, the window manager's close
+  void OnDpiChanged(int dpi);
+
+ private:
+  void LoadMenu(const std::u16string& path);
+  void SetText(Control control, std::u16string text);
+
+  System& system_;
+  Layout layout_;
+  std::array<std::u16string, kControlCount> texts_;  // fitted again at a new resolution
+  std::array<std::u16string, 3> targets_;
+};
+
+// Runs a handler as the window's dispatch does: a run-time error that leaves
+// it is reported, and ends the program.
+void Dispatch(System& system, const std::function<void()>& handler);
+
+// The whole run: builds the window, raises its load event, shows it unless
+// the program has ended, then runs the event loop. Returns the exit status.
+int RunLauncher(System& system);
+
+}  // namespace kivora

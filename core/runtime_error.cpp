@@ -1,0 +1,81 @@
+#include "core/runtime_error.h"
+
+#include <cerrno>
+
+#include "core/text.h"
+
+namespace kivora {
+
+const char* ErrorText(int number) {
+  switch (number) {
+    case kErrInvalidCall: return "Invalid procedure call or argument";
+    case kErrOutOfMemory: return "Out of memory";
+    case kErrBadFileName: return "Bad file name or number";
+    case kErrFileNotFound: return "File not found";
+    case kErrPastEndOfFile: return "Input past end of file";
+    case kErrPermissionDenied: return "Permission denied";
+    case kErrPathAccess: return "Path/File access error";
+    default: return "Application-defined or object-defined error";
+  }
+}
+
+RuntimeError::RuntimeError(int number, std::u16string concerns)
+    : std::runtime_error(ErrorText(number)), number_(number), concerns_(std::move(concerns)) {}
+
+std::u16string RuntimeError::Report() const {
+  std::u16string report =
+      u"Run-time error '" + Utf8ToUtf16(std::to_string(number_)) + u"':\n\n" + Utf8ToUtf16(ErrorText(number_));
+  if (!concerns_.empty()) report += u"\n\n" + concerns_;
+  return report;
+}
+
+std::u16string RuntimeError::ReportLine() const {
+  std::u16string line =
+      u"Run-time error '" + Utf8ToUtf16(std::to_string(number_)) + u"': " + Utf8ToUtf16(ErrorText(number_));
+  if (!concerns_.empty()) line += u" " + concerns_;
+  return line;
+}
+
+namespace {
+
+// Windows error codes by value, so that this table needs no Windows header.
+enum : unsigned long {
+  kWinFileNotFound = 2,        // ERROR_FILE_NOT_FOUND
+  kWinPathNotFound = 3,        // ERROR_PATH_NOT_FOUND
+  kWinAccessDenied = 5,        // ERROR_ACCESS_DENIED
+  kWinSharingViolation = 32,   // ERROR_SHARING_VIOLATION
+  kWinInvalidName = 123,       // ERROR_INVALID_NAME
+};
+
+constexpr struct {
+  SystemCode::Family family;
+  unsigned long value;
+  int number;
+} kSystemCodes[] = {
+    {SystemCode::kErrno, ENOENT, kErrFileNotFound},
+    {SystemCode::kErrno, ENOTDIR, kErrFileNotFound},
+    {SystemCode::kErrno, EACCES, kErrPermissionDenied},
+    {SystemCode::kErrno, EPERM, kErrPermissionDenied},
+    {SystemCode::kWin32, kWinFileNotFound, kErrFileNotFound},
+    {SystemCode::kWin32, kWinPathNotFound, kErrFileNotFound},
+    {SystemCode::kWin32, kWinInvalidName, kErrFileNotFound},
+    {SystemCode::kWin32, kWinAccessDenied, kErrPermissionDenied},
+    {SystemCode::kWin32, kWinSharingViolation, kErrPermissionDenied},
+};
+
+}  // namespace
+
+int ErrorNumberFor(Action action, SystemCode code) {
+  for (const auto& row : kSystemCodes)
+    if (row.family == code.family && row.value == code.value) return row.number;
+  // A file that cannot be read for another cause is an access error; a
+  // program that cannot be started for another cause, an invalid call.
+  return action == Action::kRead ? kErrPathAccess : kErrInvalidCall;
+}
+
+RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,
+                           const std::u16string& systemText) {
+  return RuntimeError(ErrorNumberFor(action, code), systemText.empty() ? what : what + u": " + systemText);
+}
+
+}  // namespace kivora

@@ -1,0 +1,65 @@
+// A run-time error: its number, the text for it and what it concerns (a file,
+// a line of the menu, a program), so that whoever wrote the menu file can see
+// what to mend. Nothing in the program catches it; the window's dispatch
+// reports it where the event arrived and ends the process.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kivora {
+
+enum ErrorNumber : int {
+  kErrInvalidCall = 5,        // Invalid procedure call or argument
+  kErrOutOfMemory = 7,        // Out of memory
+  kErrBadFileName = 52,       // Bad file name or number
+  kErrFileNotFound = 53,      // File not found
+  kErrPastEndOfFile = 62,     // Input past end of file
+  kErrPermissionDenied = 70,  // Permission denied
+  kErrPathAccess = 75,        // Path/File access error
+};
+
+// The text for an error number ("Input past end of file").
+const char* ErrorText(int number);
+
+class RuntimeError : public std::runtime_error {
+ public:
+  explicit RuntimeError(int number, std::u16string concerns = {});
+
+  int number() const { return number_; }
+  const std::u16string& concerns() const { return concerns_; }
+
+  // The report as the message box shows it:
+  //   Run-time error '62':
+  //
+  //   Input past end of file
+  //
+  //   <what it concerns>
+  std::u16string Report() const;
+  // The same on one line, for standard error.
+  std::u16string ReportLine() const;
+
+ private:
+  int number_;
+  std::u16string concerns_;
+};
+
+// What the program was doing when the system said no: the number of a failure
+// the table does not name depends on it.
+enum class Action { kRead, kStart };
+
+// A failure code as the system gives it: errno on Linux, GetLastError() on
+// Windows.
+struct SystemCode {
+  enum Family { kErrno, kWin32 } family;
+  unsigned long value;
+};
+
+// The one table from system failure codes to run-time error numbers.
+int ErrorNumberFor(Action action, SystemCode code);
+
+// The error for a failed system call on what: "<what>: <the system's text>".
+RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,
+                           const std::u16string& systemText);
+
+}  // namespace kivora

@@ -1,0 +1,100 @@
+// The GTK back end on a virtual display: what a screen reader is told, and
+// that text is measured as the controls then show it.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "backends/gtk/gtk_window.h"
+#include "core/launcher_window.h"
+#include "core/text.h"
+
+namespace kivora {
+namespace {
+
+// Walks the accessible tree below root for an object named name.
+AtkObject* FindByName(AtkObject* root, const char* name) {
+  if (g_strcmp0(atk_object_get_name(root), name) == 0) return root;
+  for (int i = 0; i < atk_object_get_n_accessible_children(root); ++i) {
+    AtkObject* child = atk_object_ref_accessible_child(root, i);
+    AtkObject* found = child ? FindByName(child, name) : nullptr;
+    if (child) g_object_unref(child);
+    if (found) return found;
+  }
+  return nullptr;
+}
+
+// The widget below root that shows text (a label, or a button around one).
+GtkWidget* FindShowing(GtkWidget* root, const char* text) {
+  if (GTK_IS_LABEL(root) && g_strcmp0(gtk_label_get_text(GTK_LABEL(root)), text) == 0) return root;
+  if (!GTK_IS_CONTAINER(root)) return nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+  GtkWidget* found = nullptr;
+  for (GList* c = children; c && !found; c = c->next) {
+    found = FindShowing(GTK_WIDGET(c->data), text);
+    if (found && GTK_IS_LABEL(found) && GTK_IS_BUTTON(root)) found = root;
+  }
+  g_list_free(children);
+  return found;
+}
+
+void Settle() {
+  for (int i = 0; i < 50; ++i) {
+    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+    g_usleep(2000);
+  }
+}
+
+// GTK is started once, before the first window is made.
+int DpiOfTheDisplay() {
+  static bool started = gtk_init_check(nullptr, nullptr);
+  return started ? gdk_screen_get_resolution(gdk_screen_get_default()) : 0;
+}
+
+class GtkWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_GT(DpiOfTheDisplay(), 0) << "needs a display";
+    system_.Build(window_.layout(), window_);
+    system_.Show();
+    Settle();
+  }
+  int dpi_ = DpiOfTheDisplay();
+  GtkSystem system_;
+  LauncherWindow window_{system_};
+};
+
+TEST_F(GtkWindowTest, TheClosePictureIsAButtonNamedClose) {
+  Rect where = window_.layout()[Control::kChoice2].bounds;
+  system_.ShowText(Control::kChoice2, u"Second choice", where);
+  AtkObject* root = atk_get_root();
+  ASSERT_NE(root, nullptr);
+  AtkObject* close = FindByName(root, "Close");
+  ASSERT_NE(close, nullptr) << "no accessible named Close";
+  EXPECT_EQ(atk_object_get_role(close), ATK_ROLE_PUSH_BUTTON);
+  EXPECT_NE(FindByName(root, "Second choice"), nullptr) << "a choice's caption is exposed";
+  EXPECT_NE(FindByName(root, "Next"), nullptr);
+}
+
+TEST_F(GtkWindowTest, NeededWidthIsWhatTheControlAsksForOnceItShowsTheText) {
+  const std::u16string text = u"Choose what to start: \u8acb\u9078\u64c7\u5b89\u88dd\u985e\u578b";
+  GtkWidget* toplevel = nullptr;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* t = toplevels; t; t = t->next)
+    if (gtk_widget_get_visible(GTK_WIDGET(t->data))) toplevel = GTK_WIDGET(t->data);
+  g_list_free(toplevels);
+  ASSERT_NE(toplevel, nullptr);
+  for (Control control : {Control::kPrompt, Control::kChoice2, Control::kNext}) {
+    Rect where = window_.layout()[control].bounds;
+    where.width = 1;  // so that the size request hides nothing of the natural width
+    system_.ShowText(control, text, where);
+    Settle();
+    GtkWidget* shown = FindShowing(toplevel, Utf16ToUtf8(text).c_str());
+    ASSERT_NE(shown, nullptr) << int(control);
+    int natural = 0;
+    gtk_widget_get_preferred_width(shown, nullptr, &natural);
+    EXPECT_NEAR(system_.NeededWidth(control, text), natural, 1) << int(control);
+    system_.ShowText(control, u"", where);
+  }
+}
+
+}  // namespace
+}  // namespace kivora

@@ -1,0 +1,109 @@
+// The Linux files back end on real files: what a path names, what cannot be
+// opened, reading through a descriptor, decoding in the locale's set.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "backends/posix/posix_files.h"
+#include "core/runtime_error.h"
+#include "core/text.h"
+
+namespace kivora::posix {
+namespace {
+
+class PosixFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kivora-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+
+  std::u16string Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+    return At(name);
+  }
+  std::u16string At(const std::string& name) { return Utf8ToUtf16(dir_ + "/" + name); }
+
+  std::vector<std::u16string> ReadAll(const std::u16string& path) {
+    TextReader reader(OpenFile(path), path, LineEnds::kCrCrLfOrLf, Decode);
+    std::vector<std::u16string> lines;
+    try {
+      for (;;) lines.push_back(reader.ReadLine());
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), kErrPastEndOfFile);
+    }
+    return lines;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(PosixFiles, ProbeTellsWhatAPathNames) {
+  Write("menu", "x");
+  chmod((dir_ + "/menu").c_str(), 0444);  // read-only, as on a CD
+  mkdir((dir_ + "/folder").c_str(), 0755);
+  mkfifo((dir_ + "/fifo").c_str(), 0644);
+  symlink((dir_ + "/menu").c_str(), (dir_ + "/link").c_str());
+  symlink("/dev/zero", (dir_ + "/device").c_str());
+  const struct {
+    const char* name;
+    FileKind kind;
+  } cases[] = {{"menu", FileKind::kNormal}, {"link", FileKind::kNormal}, {".hidden-is-normal", FileKind::kNormal},
+               {"folder", FileKind::kFolder}, {"fifo", FileKind::kOther}, {"device", FileKind::kOther},
+               {"missing", FileKind::kNone}};
+  Write(".hidden-is-normal", "");
+  for (const auto& c : cases) EXPECT_EQ(Probe(At(c.name)), c.kind) << c.name;
+}
+
+TEST_F(PosixFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {
+  mkfifo((dir_ + "/fifo").c_str(), 0644);  // no writer: a blocking open would hang
+  mkdir((dir_ + "/folder").c_str(), 0755);
+  const struct {
+    const char* name;
+    int error;
+    const char16_t* says;
+  } cases[] = {{"fifo", kErrPathAccess, u"/fifo: not a regular file"},
+               {"folder", kErrPathAccess, u"/folder: not a regular file"},
+               {"missing", kErrFileNotFound, u"/missing: No such file or directory"}};
+  for (const auto& c : cases) {
+    try {
+      OpenFile(At(c.name));
+      ADD_FAILURE() << c.name << " opened";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), c.error) << c.name;
+      EXPECT_EQ(e.concerns(), Utf8ToUtf16(dir_) + c.says) << "named as the system names it";
+    }
+  }
+}
+
+TEST_F(PosixFiles, LinesOfARealFileInTheLocalesSet) {
+  const struct {
+    const char* locale;
+    std::string bytes;
+    std::vector<std::u16string> lines;
+  } cases[] = {
+      {"C.UTF-8", "\xe5\xae\x89\xe8\xa3\x9d\r\nok\xff\nlast", {u"\u5b89\u88dd", u"ok\uFFFD", u"last"}},
+      {"C", "plain\n", {u"plain"}},
+      // "安裝" in Big5, then a byte that is not Big5.
+      {"zh_TW.BIG5", "\xa6\x77\xb8\xcb\r\n\xff\r\n", {u"\u5b89\u88dd", u"\uFFFD"}},
+  };
+  for (const auto& c : cases) {
+    if (!std::setlocale(LC_CTYPE, c.locale)) {
+      ADD_FAILURE() << c.locale << " is not generated (tools/bootstrap makes it)";
+      continue;
+    }
+    EXPECT_EQ(ReadAll(Write("menu", c.bytes)), c.lines) << c.locale;
+  }
+}
+
+}  // namespace
+}  // namespace kivora::posix

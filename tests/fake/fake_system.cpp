@@ -1,0 +1,52 @@
+#include "tests/fake/fake_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/text.h"
+
+namespace kivora::testing {
+
+void FakeSystem::Choose(Control choice) {
+  for (Control c : {Control::kChoice1, Control::kChoice2, Control::kChoice3}) chosen[c] = c == choice;
+}
+
+void FakeSystem::ShowText(Control control, const std::u16string& text, Rect where) {
+  texts[control] = text;
+  bounds[control] = where;
+}
+
+void FakeSystem::PumpEvents() {
+  ++pumps;
+  if (auto act = std::move(onPump)) act();
+}
+
+FileKind FakeSystem::Probe(const std::u16string& path) {
+  if (files.count(path)) return FileKind::kNormal;
+  auto other = others.find(path);
+  return other == others.end() ? FileKind::kNone : other->second;
+}
+
+std::unique_ptr<ByteSource> FakeSystem::OpenFile(const std::u16string& path) {
+  auto fails = openFails.find(path);
+  if (fails != openFails.end()) throw SystemFailure(Action::kRead, fails->second, path, u"scripted failure");
+  return std::make_unique<MemorySource>(files.at(path));
+}
+
+// The fake's character set is Latin-1: every byte is the character of its value.
+std::u16string FakeSystem::Decode(std::string_view bytes) { return Latin1ToUtf16(bytes); }
+
+void FakeSystem::Start(const Launch& launch) {
+  if (startFails) throw SystemFailure(Action::kStart, *startFails, launch.shown, u"scripted failure");
+  started.push_back(launch);
+  pumpsBeforeStart.push_back(pumps);
+}
+
+size_t MemorySource::Read(char* buffer, size_t size) {
+  size_t n = std::min({size, chunk_, bytes_.size() - pos_});
+  std::memcpy(buffer, bytes_.data() + pos_, n);
+  pos_ += n;
+  return n;
+}
+
+}  // namespace kivora::testing

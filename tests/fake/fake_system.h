@@ -1,0 +1,89 @@
+// A system for unit tests: answers from a scripted world (a folder, a
+// screen, files, a user's choice) and records what the program showed and
+// started. It fails only where a test scripts a failure.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/launcher_window.h"
+#include "core/system.h"
+
+namespace kivora::testing {
+
+// End() in the fake throws this, so that a test sees where the program ended.
+struct FakeEnd {
+  ExitStatus status;
+};
+
+// Windows' conventions, and Linux's, for the tests that need both.
+constexpr Conventions kWindows{u'\\', LineEnds::kCrOrCrLf, u".exe"};
+constexpr Conventions kLinux{u'/', LineEnds::kCrCrLfOrLf, u""};
+
+class FakeSystem : public System {
+ public:
+  // The scripted world.
+  Conventions rules = kWindows;
+  std::u16string folder = u"D:\\menu";
+  Size screen{1024, 768};
+  int dpi = kDefaultDpi;
+  std::map<std::u16string, std::string> files;   // normal files, by path
+  std::map<std::u16string, FileKind> others;     // folders, hidden files, by path
+  std::map<std::u16string, SystemCode> openFails;
+  std::optional<SystemCode> startFails;
+  std::map<Control, bool> chosen{{Control::kChoice1, true}};
+  std::function<void()> onPump;  // the user acting while events are pumped
+  int charWidth = 8;             // every character is this wide, in every font
+
+  // What the program did.
+  std::optional<Point> placedAt;
+  std::map<Control, std::u16string> texts;
+  std::map<Control, Rect> bounds;
+  CloseLook look = CloseLook::kNormal;
+  std::vector<Launch> started;
+  std::vector<int> pumpsBeforeStart;  // how many pumps had run at each start
+  int pumps = 0;
+  std::vector<std::u16string> messages;
+  std::vector<int> layouts;  // the resolution of each layout applied
+
+  void Choose(Control choice);
+
+  Conventions conventions() override { return rules; }
+  int Dpi() override { return dpi; }
+  void Build(const Layout& layout, LauncherWindow&) override { ApplyLayout(layout); }
+  void ApplyLayout(const Layout& layout) override { layouts.push_back(layout.dpi); }
+  Size ScreenSize() override { return screen; }
+  void PlaceWindow(Point topLeft) override { placedAt = topLeft; }
+  int NeededWidth(Control, std::u16string_view text) override { return int(text.size()) * charWidth; }
+  void ShowText(Control control, const std::u16string& text, Rect where) override;
+  bool IsChosen(Control choice) override { return chosen[choice]; }
+  void ShowCloseLook(CloseLook shown) override { look = shown; }
+  void Show() override {}
+  int RunEventLoop() override { return kExitClosed; }
+  void PumpEvents() override;
+  void ShowMessage(const std::u16string& text) override { messages.push_back(text); }
+  void ShowReport(const RuntimeError& error) override { messages.push_back(error.Report()); }
+  [[noreturn]] void End(ExitStatus status) override { throw FakeEnd{status}; }
+  std::u16string LauncherFolder() override { return folder; }
+  FileKind Probe(const std::u16string& path) override;
+  std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
+  std::u16string Decode(std::string_view bytes) override;
+  void Start(const Launch& launch) override;
+};
+
+// Bytes from memory, handed out in reads of at most chunk bytes.
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string bytes, size_t chunk = 4096) : bytes_(std::move(bytes)), chunk_(chunk) {}
+  size_t Read(char* buffer, size_t size) override;
+
+ private:
+  std::string bytes_;
+  size_t chunk_;
+  size_t pos_ = 0;
+};
+
+}  // namespace kivora::testing

@@ -1,0 +1,89 @@
+// The window's layout at a resolution, and how a long text is fitted.
+#include <gtest/gtest.h>
+
+#include "core/form.h"
+
+namespace kivora {
+
+bool operator==(const Rect& a, const Rect& b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+std::ostream& operator<<(std::ostream& out, const Rect& r) {
+  return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
+}
+
+namespace {
+
+TEST(LayOut, PlacesEveryControlOnTheSamePixelsAtAResolution) {
+  const struct {
+    int dpi;
+    Size client;
+    Rect close, next;
+    int promptFont;
+  } cases[] = {
+      {96, {421, 247}, {395, 2, 21, 21}, {150, 190, 125, 35}, 16},
+      {144, {632, 371}, {593, 3, 32, 32}, {225, 285, 188, 53}, 24},
+  };
+  for (const auto& c : cases) {
+    Layout layout = LayOut(c.dpi);
+    EXPECT_EQ(layout.client.width, c.client.width) << c.dpi;
+    EXPECT_EQ(layout.client.height, c.client.height) << c.dpi;
+    EXPECT_EQ(layout[Control::kClose].bounds, c.close) << c.dpi;
+    EXPECT_EQ(layout[Control::kNext].bounds, c.next) << c.dpi;
+    EXPECT_EQ(layout[Control::kPrompt].fontPixels, c.promptFont) << c.dpi;
+    EXPECT_EQ(layout.client.width - layout[Control::kClose].bounds.right(), c.dpi == 96 ? 5 : 7)
+        << "the close picture keeps to the top-right corner";
+  }
+}
+
+TEST(LayOut, OnlyTheFirstChoiceIsSelected) {
+  Layout layout = LayOut(96);
+  EXPECT_TRUE(layout[Control::kChoice1].selected);
+  EXPECT_FALSE(layout[Control::kChoice2].selected);
+  EXPECT_FALSE(layout[Control::kChoice3].selected);
+}
+
+TEST(Centred, HalvesWhatIsLeftOfTheScreen) {
+  EXPECT_EQ(Centred({1024, 768}, {421, 247}).x, 302);  // 301.5 rounds up
+  EXPECT_EQ(Centred({1024, 768}, {421, 247}).y, 261);
+  EXPECT_EQ(Centred({421, 247}, {421, 247}).x, 0);
+}
+
+TEST(Fit, ThePromptWidensToItsTextAndLongTextsAreCutWithAnEllipsis) {
+  // Every character is 10 pixels wide; a choice draws 20 pixels besides.
+  Measure plain = [](std::u16string_view t) { return int(t.size()) * 10; };
+  Measure choice = [](std::u16string_view t) { return 20 + int(t.size()) * 10; };
+  const std::u16string longText(60, u'x');
+  const struct {
+    const char* name;
+    int dpi;
+    Control control;
+    std::u16string text;
+    const Measure& needed;
+    std::u16string shown;
+    int width;
+  } cases[] = {
+      {"a short prompt keeps the stored width", 96, Control::kPrompt, u"Pick", plain, u"Pick", 81},
+      {"a longer prompt widens to its text", 96, Control::kPrompt, std::u16string(20, u'x'), plain,
+       std::u16string(20, u'x'), 200},
+      {"up to the window less its margins", 96, Control::kPrompt, longText, plain,
+       std::u16string(38, u'x') + u"\u2026", 393},
+      {"the same at 144 DPI", 144, Control::kPrompt, longText, plain, std::u16string(58, u'x') + u"\u2026", 590},
+      {"a choice that fits", 96, Control::kChoice2, std::u16string(36, u'x'), choice, std::u16string(36, u'x'), 381},
+      {"a choice that does not", 96, Control::kChoice2, longText, choice, std::u16string(35, u'x') + u"\u2026", 381},
+      {"not even the ellipsis fits", 96, Control::kNext, u"Next", [](std::u16string_view) { return 999; }, u"\u2026",
+       125},
+      {"a surrogate pair stays whole", 96, Control::kNext, std::u16string(10, u'x') + u"\U0001F600\U0001F600", plain,
+       std::u16string(10, u'x') + u"\u2026", 125},
+  };
+  for (const auto& c : cases) {
+    Layout layout = LayOut(c.dpi);
+    Fitted fitted = Fit(layout, c.control, c.text, c.needed);
+    EXPECT_EQ(fitted.text, c.shown) << c.name;
+    EXPECT_EQ(fitted.bounds.width, c.width) << c.name;
+    EXPECT_EQ(fitted.bounds.left, layout[c.control].bounds.left) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace kivora

@@ -1,0 +1,221 @@
+// The window's handlers on the fake system: start-up, the menu file, "Next",
+// the close picture and the way each failure ends the program.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "tests/fake/fake_system.h"
+
+namespace kivora::testing {
+namespace {
+
+constexpr char kMenu[] = "P\r\nA\r\nB\r\nC\r\none.exe\r\ntwo.exe\r\nthree.exe\r\n";
+
+// Runs the load event as the back end does; the status it ended with, if any.
+std::optional<ExitStatus> Load(FakeSystem& system, LauncherWindow& window) {
+  try {
+    Dispatch(system, [&] { window.OnLoad(); });
+  } catch (const FakeEnd& end) {
+    return end.status;
+  }
+  return std::nullopt;
+}
+
+TEST(OnLoad, CentresTheWindowEvenWhenItIsAboutToEnd) {
+  FakeSystem system;
+  system.screen = {1280, 1024};
+  LauncherWindow window(system);
+  EXPECT_EQ(Load(system, window), kExitMenuMissing);
+  ASSERT_TRUE(system.placedAt);
+  EXPECT_EQ(system.placedAt->x, 430) << "(1280 - 421) / 2, rounded";
+  EXPECT_EQ(system.placedAt->y, 389) << "(1024 - 247) / 2, rounded";
+}
+
+TEST(OnLoad, OnlyANormalFileNamedKivoraIniIsAMenu) {
+  const struct {
+    const char* name;
+    std::u16string folder;
+    FileKind kind;  // of <folder>\Kivora.ini, as probed
+    std::u16string probed;
+  } cases[] = {
+      {"a folder", u"D:\\menu", FileKind::kFolder, u"D:\\menu\\Kivora.ini"},
+      {"a hidden file", u"D:\\menu", FileKind::kHidden, u"D:\\menu\\Kivora.ini"},
+      {"a FIFO", u"D:\\menu", FileKind::kOther, u"D:\\menu\\Kivora.ini"},
+      {"nothing, at a drive root: two separators in a row", u"D:\\", FileKind::kNone, u"D:\\\\Kivora.ini"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem system;
+    system.folder = c.folder;
+    system.others[c.probed] = c.kind;
+    system.files[c.probed + u".bak"] = kMenu;
+    LauncherWindow window(system);
+    EXPECT_EQ(Load(system, window), kExitMenuMissing);
+    EXPECT_EQ(system.messages, std::vector<std::u16string>{u"Error!"});
+    EXPECT_TRUE(system.texts.empty()) << "nothing was loaded";
+  }
+}
+
+TEST(OnLoad, TakesTheFirstSevenLinesWhole) {
+  const struct {
+    const char* name;
+    std::string file;
+    Conventions rules;
+    std::u16string lines[7];
+  } cases[] = {
+      {"CR LF", kMenu, kWindows, {u"P", u"A", u"B", u"C", u"one.exe", u"two.exe", u"three.exe"}},
+      {"CR alone", "P\rA\rB\rC\ra\rb\rc\r", kWindows, {u"P", u"A", u"B", u"C", u"a", u"b", u"c"}},
+      {"LF on Linux", "P\nA\nB\nC\na\nb\nc", kLinux, {u"P", u"A", u"B", u"C", u"a", u"b", u"c"}},
+      {"eight lines", "P\r\nA\r\nB\r\nC\r\na\r\nb\r\nc\r\nextra\r\n", kWindows,
+       {u"P", u"A", u"B", u"C", u"a", u"b", u"c"}},
+      {"spaces, key=value and empty lines kept", "  \r\nname = value\r\n\r\nC \r\n\r\n b\r\nc", kWindows,
+       {u"  ", u"name = value", u"", u"C ", u"", u" b", u"c"}},
+      {"bytes in the system's character set", "\xe9t\xe9\r\nA\r\nB\r\nC\r\na\r\nb\r\nc\r\n", kWindows,
+       {u"\u00e9t\u00e9", u"A", u"B", u"C", u"a", u"b", u"c"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem system;
+    system.rules = c.rules;
+    system.folder = c.rules.separator == u'/' ? u"/media/cd" : u"D:\\menu";
+    system.files[system.folder + c.rules.separator + u"Kivora.ini"] = c.file;
+    LauncherWindow window(system);
+    EXPECT_EQ(Load(system, window), std::nullopt);
+    EXPECT_EQ(system.texts[Control::kPrompt], c.lines[0]);
+    EXPECT_EQ(system.texts[Control::kChoice1], c.lines[1]);
+    EXPECT_EQ(system.texts[Control::kChoice2], c.lines[2]);
+    EXPECT_EQ(system.texts[Control::kChoice3], c.lines[3]);
+    EXPECT_EQ(window.targets(), (std::array<std::u16string, 3>{c.lines[4], c.lines[5], c.lines[6]}));
+    EXPECT_TRUE(system.messages.empty());
+  }
+}
+
+TEST(OnLoad, AMenuThatCannotBeReadWholeEndsWithTheReport) {
+  const std::u16string path = u"D:\\menu\\Kivora.ini";
+  const struct {
+    const char* name;
+    std::string file;
+    std::optional<SystemCode> openFails;
+    std::u16string report;
+  } cases[] = {
+      {"six lines", "P\r\nA\r\nB\r\nC\r\na\r\nb\r\n", {},
+       u"Run-time error '62':\n\nInput past end of file\n\nD:\\menu\\Kivora.ini, line 7"},
+      {"LF alone is no line end on Windows", "P\nA\nB\nC\na\nb\nc\n", {},
+       u"Run-time error '62':\n\nInput past end of file\n\nD:\\menu\\Kivora.ini, line 2"},
+      {"empty", "", {}, u"Run-time error '62':\n\nInput past end of file\n\nD:\\menu\\Kivora.ini, line 1"},
+      {"a line over the cap", std::string(kMaxLineBytes + 1, 'x'), {},
+       u"Run-time error '7':\n\nOut of memory\n\nD:\\menu\\Kivora.ini, line 1 is longer than 32768 bytes"},
+      {"refused (Linux)", "", SystemCode{SystemCode::kErrno, EACCES},
+       u"Run-time error '70':\n\nPermission denied\n\nD:\\menu\\Kivora.ini: scripted failure"},
+      {"gone since the check (Windows)", "", SystemCode{SystemCode::kWin32, 2},
+       u"Run-time error '53':\n\nFile not found\n\nD:\\menu\\Kivora.ini: scripted failure"},
+      {"locked (Windows)", "", SystemCode{SystemCode::kWin32, 32},
+       u"Run-time error '70':\n\nPermission denied\n\nD:\\menu\\Kivora.ini: scripted failure"},
+      {"any other failure to read", "", SystemCode{SystemCode::kErrno, EIO},
+       u"Run-time error '75':\n\nPath/File access error\n\nD:\\menu\\Kivora.ini: scripted failure"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem system;
+    system.files[path] = c.file;
+    if (c.openFails) system.openFails[path] = *c.openFails;
+    LauncherWindow window(system);
+    EXPECT_EQ(Load(system, window), kExitRuntimeError);
+    EXPECT_EQ(system.messages, std::vector<std::u16string>{c.report});
+  }
+}
+
+TEST(OnLoad, CaptionsReadBeforeAnErrorStaySet) {
+  FakeSystem system;
+  system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\n";
+  LauncherWindow window(system);
+  EXPECT_EQ(Load(system, window), kExitRuntimeError);
+  EXPECT_EQ(system.texts[Control::kChoice3], u"C");
+}
+
+// A window loaded from kMenu, in D:\menu.
+struct Loaded {
+  FakeSystem system;
+  LauncherWindow window{system};
+  Loaded() {
+    system.files[u"D:\\menu\\Kivora.ini"] = kMenu;
+    for (const char16_t* program : {u"D:\\menu\\one.exe", u"D:\\menu\\two.exe", u"D:\\menu\\three.exe"})
+      system.files[program] = "MZ";
+    system.Build(window.layout(), window);
+    window.OnLoad();
+  }
+  std::vector<std::u16string> Started() const {
+    std::vector<std::u16string> programs;
+    for (const Launch& launch : system.started) programs.push_back(launch.program);
+    return programs;
+  }
+};
+
+TEST(OnNext, StartsTheChosenTargetOnEachClickAndPumpsEventsAfterEach) {
+  Loaded menu;
+  menu.system.Choose(Control::kChoice2);
+  menu.window.OnNext();
+  menu.window.OnNext();
+  EXPECT_EQ(menu.Started(), (std::vector<std::u16string>{u"D:\\menu\\two.exe", u"D:\\menu\\two.exe"}));
+  EXPECT_EQ(menu.system.pumpsBeforeStart, (std::vector<int>{0, 1})) << "events are pumped after each start";
+  EXPECT_EQ(menu.system.pumps, 2);
+}
+
+TEST(OnNext, ALaterChoiceMadeWhileEventsArePumpedStartsInTheSameClick) {
+  Loaded menu;
+  menu.system.onPump = [&] { menu.system.Choose(Control::kChoice3); };
+  menu.window.OnNext();
+  EXPECT_EQ(menu.Started(), (std::vector<std::u16string>{u"D:\\menu\\one.exe", u"D:\\menu\\three.exe"}));
+}
+
+TEST(OnNext, AFailedStartEndsWithTheReport) {
+  const struct {
+    SystemCode code;
+    int number;
+  } cases[] = {
+      {{SystemCode::kErrno, ENOENT}, kErrFileNotFound},
+      {{SystemCode::kErrno, EACCES}, kErrPermissionDenied},
+      {{SystemCode::kErrno, ENOEXEC}, kErrInvalidCall},
+      {{SystemCode::kWin32, 3}, kErrFileNotFound},
+      {{SystemCode::kWin32, 5}, kErrPermissionDenied},
+      {{SystemCode::kWin32, 193}, kErrInvalidCall},  // not a program Windows can run
+  };
+  for (const auto& c : cases) {
+    Loaded menu;
+    menu.system.startFails = c.code;
+    try {
+      Dispatch(menu.system, [&] { menu.window.OnNext(); });
+      ADD_FAILURE() << "the launcher went on";
+    } catch (const FakeEnd& end) {
+      EXPECT_EQ(end.status, kExitRuntimeError);
+    }
+    ASSERT_EQ(menu.system.messages.size(), 1u);
+    EXPECT_EQ(menu.system.messages[0], RuntimeError(c.number, u"D:\\menu\\one.exe: scripted failure").Report())
+        << c.code.value;
+  }
+}
+
+TEST(ClosePicture, PressShowsThePressedLookAndReleaseRestoresItAndEnds) {
+  Loaded menu;
+  menu.window.OnClosePress();
+  EXPECT_EQ(menu.system.look, CloseLook::kPressed);
+  try {
+    menu.window.OnCloseRelease();
+    FAIL() << "did not end";
+  } catch (const FakeEnd& end) {
+    EXPECT_EQ(end.status, kExitClosed);
+  }
+  EXPECT_EQ(menu.system.look, CloseLook::kNormal);
+}
+
+TEST(OnDpiChanged, LaysOutAndFitsEveryTextAgain) {
+  Loaded menu;
+  menu.window.OnDpiChanged(144);
+  EXPECT_EQ(menu.system.layouts, (std::vector<int>{96, 144}));
+  EXPECT_EQ(menu.system.bounds[Control::kNext].top, 285) << "2850 twips at 144 DPI";
+  EXPECT_EQ(menu.system.bounds[Control::kPrompt].left, 21);
+  EXPECT_EQ(menu.system.texts[Control::kChoice2], u"B") << "the menu's text, not the placeholder";
+}
+
+}  // namespace
+}  // namespace kivora::testing
