@@ -1,6 +1,7 @@
 #include "backends/win32/win32_window.h"
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "backends/win32/win32_files.h"
@@ -68,6 +69,7 @@ void Win32System::Build(const Layout& layout, LauncherWindow& window) {
   toplevel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   toplevel.lpszClassName = kWindowClass;
   WNDCLASSW close{};
+  close.style = CS_HREDRAW | CS_VREDRAW;  // stretched anew when the resolution changes
   close.lpfnWndProc = CloseProc;
   close.hInstance = instance;
   close.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -256,7 +258,21 @@ void Win32System::ShowMessage(const std::u16string& text) {
   MessageBoxW(toplevel_ && IsWindowVisible(toplevel_) ? toplevel_ : nullptr, W(text), kAppTitle, MB_OK);
 }
 
-void Win32System::ShowReport(const RuntimeError& error) { ShowMessage(error.Report()); }
+// A script or an autorun tester that runs Kivora.exe with standard error
+// redirected gets the report there too, in UTF-8; a double-click has no
+// standard error, and gets the box alone.
+void Win32System::ShowReport(const RuntimeError& error) {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err && err != INVALID_HANDLE_VALUE) {
+    std::u16string line = u"kivora: " + error.ReportLine() + u"\n";
+    int n = WideCharToMultiByte(CP_UTF8, 0, W(line), int(line.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, W(line), int(line.size()), utf8.data(), n, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(err, utf8.data(), DWORD(utf8.size()), &written, nullptr);
+  }
+  ShowMessage(error.Report());
+}
 
 void Win32System::End(ExitStatus status) {
   if (toplevel_) DestroyWindow(toplevel_);
