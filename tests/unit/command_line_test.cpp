@@ -21,16 +21,31 @@ TEST(SplitArguments, FollowsTheWindowsRules) {
       {u"\"a\"\"b\"", {u"a\"b"}},            // "" inside quotes
       {u"a\"b c\"d", {u"ab cd"}},
       {u"; touch pwned", {u";", u"touch", u"pwned"}},
+      {u"\"\"", {u""}},                 // an empty argument
+      {u"a\"\"b", {u"ab"}},              // quotes next to text group nothing
+      {u"\"\" x", {u"", u"x"}},
+      {u"x \"\"", {u"x", u""}},          // a trailing empty argument
+      {u"\"unclosed arg", {u"unclosed arg"}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitArguments(c.line), c.args);
 }
 
-TEST(QuoteArgument, RoundTripsThroughSplit) {
-  for (std::u16string arg : {u"plain", u"a b", u"a\"b", u"ends\\", u"\\\"", u"x \\\\"}) {
-    auto split = SplitArguments(QuoteArgument(arg));
-    ASSERT_EQ(split.size(), 1u);
-    EXPECT_EQ(split[0], arg);
+TEST(QuoteArgument, BuildsALineThatSplitsBackIntoTheSameArguments) {
+  const std::vector<std::u16string> cases[] = {
+      {u"plain"},
+      {u"a b", u"a\"b"},
+      {u"ends\\", u"\\\"", u"x \\\\"},
+      {u""},                   // an empty argument is written as ""
+      {u"", u"x", u""},        // and is kept first, between others and last
+      {u"a\t b", u"\"\"", u"\\\\"},
+  };
+  for (const auto& args : cases) {
+    std::u16string line;
+    for (const auto& arg : args) line += (line.empty() ? u"" : u" ") + QuoteArgument(arg);
+    EXPECT_EQ(SplitArguments(line), args) << std::string(line.begin(), line.end());
   }
+  EXPECT_EQ(QuoteArgument(u""), u"\"\"");
+  EXPECT_EQ(QuoteArgument(u"plain"), u"plain") << "what needs no quotes gets none";
 }
 
 }  // namespace
