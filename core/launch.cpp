@@ -1,6 +1,10 @@
 #include "core/launch.h"
 
+#include <algorithm>
+
 #include "core/command_line.h"
+#include "core/runtime_error.h"
+#include "core/text.h"
 
 namespace kivora {
 
@@ -9,6 +13,25 @@ namespace {
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 bool IsFile(FileKind kind) { return kind == FileKind::kNormal || kind == FileKind::kHidden; }
+
+// What is wrong with a path that no file system of the system could hold, or
+// "" when nothing is.
+std::u16string TooLong(std::u16string_view path, const Conventions& conventions) {
+  for (size_t start = 0, end; start <= path.size(); start = end + 1) {
+    end = std::min(path.find(conventions.separator, start), path.size());
+    if (end - start > conventions.longestName)
+      return u"a name in it is longer than " + Utf8ToUtf16(std::to_string(conventions.longestName)) + u" characters";
+  }
+  if (path.size() > conventions.longestPath)
+    return u"it is longer than " + Utf8ToUtf16(std::to_string(conventions.longestPath)) + u" characters";
+  return u"";
+}
+
+// The start of a text too long to show whole in a report.
+std::u16string Shortened(std::u16string_view text) {
+  constexpr size_t kShown = 100;
+  return text.size() <= kShown ? std::u16string(text) : std::u16string(text.substr(0, kShown)) + u"\u2026";
+}
 
 }  // namespace
 
@@ -30,27 +53,30 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
   const std::u16string folder = LaunchFolder(launcherFolder);
   auto pathOf = [&](size_t cut) { return JoinPath(folder, target.substr(0, cut), conventions.separator); };
 
-  size_t firstCut = std::u16string_view::npos;
-  size_t cut = 0;
+  // A path no file system can hold names no file, and is not handed to the
+  // system to find out.
+  auto names = [&](const std::u16string& path) {
+    return TooLong(path, conventions).empty() && IsFile(probe(path));
+  };
+  const std::u16string extension(conventions.programExtension);
+  constexpr size_t kNone = std::u16string_view::npos;
+  size_t firstCut = kNone, cut = kNone;
   std::u16string program;
-  for (; cut <= target.size(); ++cut) {
-    if (cut < target.size() && !IsBlank(target[cut])) continue;
-    if (firstCut == std::u16string_view::npos) firstCut = cut;
-    std::u16string candidate = pathOf(cut);
-    if (IsFile(probe(candidate))) {
-      program = candidate;
-      break;
-    }
-    if (!conventions.programExtension.empty() && IsFile(probe(candidate + std::u16string(conventions.programExtension)))) {
-      program = candidate + std::u16string(conventions.programExtension);
-      break;
-    }
+  for (size_t at = 0; at <= target.size() && cut == kNone; ++at) {
+    if (at < target.size() && !IsBlank(target[at])) continue;
+    if (firstCut == kNone) firstCut = at;
+    std::u16string candidate = pathOf(at);
+    if (names(candidate)) program = candidate;
+    else if (!extension.empty() && names(candidate + extension)) program = candidate + extension;
+    if (!program.empty()) cut = at;
   }
-  if (program.empty()) {
+  if (cut == kNone) {
     cut = firstCut;
     program = pathOf(cut);
   }
   std::u16string arguments(target.substr(cut));
+  std::u16string tooLong = TooLong(program, conventions);
+  if (!tooLong.empty()) throw RuntimeError(kErrBadFileName, Shortened(pathOf(cut) + arguments) + u": " + tooLong);
   return {program, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, pathOf(cut) + arguments};
 }
 

@@ -44,6 +44,7 @@ enum : unsigned long {
   kWinPathNotFound = 3,        // ERROR_PATH_NOT_FOUND
   kWinAccessDenied = 5,        // ERROR_ACCESS_DENIED
   kWinSharingViolation = 32,   // ERROR_SHARING_VIOLATION
+  kWinFilenameTooLong = 206,   // ERROR_FILENAME_EXCED_RANGE
   kWinInvalidName = 123,       // ERROR_INVALID_NAME
 };
 
@@ -56,11 +57,13 @@ constexpr struct {
     {SystemCode::kErrno, ENOTDIR, kErrFileNotFound},
     {SystemCode::kErrno, EACCES, kErrPermissionDenied},
     {SystemCode::kErrno, EPERM, kErrPermissionDenied},
+    {SystemCode::kErrno, ENAMETOOLONG, kErrBadFileName},
     {SystemCode::kWin32, kWinFileNotFound, kErrFileNotFound},
     {SystemCode::kWin32, kWinPathNotFound, kErrFileNotFound},
     {SystemCode::kWin32, kWinInvalidName, kErrFileNotFound},
     {SystemCode::kWin32, kWinAccessDenied, kErrPermissionDenied},
     {SystemCode::kWin32, kWinSharingViolation, kErrPermissionDenied},
+    {SystemCode::kWin32, kWinFilenameTooLong, kErrBadFileName},
 };
 
 }  // namespace

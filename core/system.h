@@ -30,6 +30,8 @@ struct Conventions {
   char16_t separator;                    // between folders in a path
   LineEnds lineEnds;                     // what ends a line of a text file
   std::u16string_view programExtension;  // also tried after a program's name
+  size_t longestName;                    // characters in one part of a path
+  size_t longestPath;                    // characters in a whole path
 };
 
 enum class FileKind {

@@ -1,5 +1,6 @@
 #include "backends/gtk/gtk_window.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -79,7 +80,9 @@ GtkSystem::GtkSystem() {
   pressedLook_ = LoadLook("/kivora/close-pressed.bmp");
 }
 
-Conventions GtkSystem::conventions() { return {u'/', LineEnds::kCrCrLfOrLf, u""}; }
+// NAME_MAX and PATH_MAX count bytes; a longer name in UTF-8 or the locale's
+// set is refused by the system itself (ENAMETOOLONG).
+Conventions GtkSystem::conventions() { return {u'/', LineEnds::kCrCrLfOrLf, u"", NAME_MAX, PATH_MAX - 1}; }
 
 int GtkSystem::Dpi() {
   double dpi = gdk_screen_get_resolution(gdk_screen_get_default());

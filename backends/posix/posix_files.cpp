@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -22,12 +23,13 @@ std::u16string LauncherFolder() {
   std::string exe(buffer.data(), size_t(n));
   size_t slash = exe.rfind('/');
   if (slash == std::string::npos) return u".";
-  return Utf8ToUtf16(slash == 0 ? std::string("/") : exe.substr(0, slash));
+  return Decode(slash == 0 ? std::string("/") : exe.substr(0, slash));
 }
 
 FileKind Probe(const std::u16string& path) {
+  std::optional<std::string> native = Encode(path);
   struct stat st;
-  if (stat(Utf16ToUtf8(path).c_str(), &st) != 0) return FileKind::kNone;
+  if (!native || stat(native->c_str(), &st) != 0) return FileKind::kNone;
   if (S_ISREG(st.st_mode)) return FileKind::kNormal;
   if (S_ISDIR(st.st_mode)) return FileKind::kFolder;
   return FileKind::kOther;
@@ -60,7 +62,7 @@ class FdSource : public ByteSource {
 std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
   // O_NONBLOCK so that a FIFO put there after the presence check cannot hang
   // the open; it is cleared again for the regular file we expect.
-  int fd = open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  int fd = open(SystemBytes(path, path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
     int err = errno;
     throw SystemFailure(Action::kRead, {SystemCode::kErrno, unsigned(err)}, path, ErrnoText(err));
@@ -74,33 +76,84 @@ std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
   return std::make_unique<FdSource>(fd, path);
 }
 
-std::u16string Decode(std::string_view bytes) {
-  std::string codeset = nl_langinfo(CODESET);
-  if (codeset == "UTF-8" || codeset == "ANSI_X3.4-1968" || codeset.empty()) return Utf8ToUtf16(bytes);
+namespace {
 
-  iconv_t cd = iconv_open("UTF-16LE", codeset.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return Utf8ToUtf16(bytes);
-  std::u16string out;
-  std::vector<char> chunk(4 * bytes.size() + 8);
-  char* in = const_cast<char*>(bytes.data());
-  size_t inLeft = bytes.size();
-  while (inLeft > 0) {
+bool IsUtf8Locale(const std::string& codeset) {
+  return codeset == "UTF-8" || codeset == "ANSI_X3.4-1968" || codeset.empty();
+}
+
+// Converts with iconv, a block at a time. onInvalid is called for a sequence
+// that does not convert, with the number of input bytes to skip; it returns
+// false to give up.
+template <typename OnInvalid>
+bool Convert(const char* to, const char* from, std::string_view in, std::string& out, OnInvalid onInvalid) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::vector<char> chunk(4 * in.size() + 8);
+  char* inPtr = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  bool ok = true;
+  while (inLeft > 0 && ok) {
     char* outPtr = chunk.data();
     size_t outLeft = chunk.size();
-    size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    for (char* p = chunk.data(); p + 1 < outPtr; p += 2)
-      out += char16_t(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
+    size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(chunk.data(), size_t(outPtr - chunk.data()));
     if (rc == size_t(-1) && (errno == EILSEQ || errno == EINVAL)) {
-      out += u'\uFFFD';  // an invalid or cut-off sequence: skip one byte
-      ++in;
-      --inLeft;
+      size_t skip = onInvalid(out);
+      ok = skip != 0;
+      inPtr += skip;
+      inLeft -= std::min(skip, inLeft);
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     } else if (rc == size_t(-1) && errno != E2BIG) {
-      break;
+      ok = false;
     }
   }
   iconv_close(cd);
+  return ok;
+}
+
+std::string Utf16LeBytes(std::u16string_view text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += char(unit & 0xFF);
+    bytes += char(unit >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::u16string Decode(std::string_view bytes) {
+  std::string codeset = nl_langinfo(CODESET);
+  if (IsUtf8Locale(codeset)) return Utf8ToUtf16(bytes);
+  std::string utf16;
+  // An invalid or cut-off sequence: U+FFFD, and one byte skipped.
+  if (!Convert("UTF-16LE", codeset.c_str(), bytes, utf16, [](std::string& out) {
+        out += "\xFD\xFF";
+        return size_t(1);
+      }))
+    return Utf8ToUtf16(bytes);
+  std::u16string out;
+  for (size_t i = 0; i + 1 < utf16.size(); i += 2)
+    out += char16_t(static_cast<unsigned char>(utf16[i]) | static_cast<unsigned char>(utf16[i + 1]) << 8);
   return out;
+}
+
+std::optional<std::string> Encode(std::u16string_view text) {
+  std::string codeset = nl_langinfo(CODESET);
+  if (IsUtf8Locale(codeset)) return Utf16ToUtf8(text);
+  std::string out;
+  if (!Convert(codeset.c_str(), "UTF-16LE", Utf16LeBytes(text), out, [](std::string&) { return size_t(0); }))
+    return std::nullopt;
+  return out;
+}
+
+std::string SystemBytes(std::u16string_view text, const std::u16string& concerns) {
+  std::optional<std::string> bytes = Encode(text);
+  if (!bytes)
+    throw RuntimeError(kErrBadFileName, concerns + u": a character of it has no place in the system's character set (" +
+                                            Utf8ToUtf16(nl_langinfo(CODESET)) + u")");
+  return *bytes;
 }
 
 }  // namespace kivora::posix

@@ -1,10 +1,11 @@
 // Files, paths and text on Linux: the launcher's folder, what a path names,
 // reading from a file descriptor and decoding from the locale's character
-// set. Paths arrive with "/" between folders; they are handed to the system as
-// UTF-8.
+// set. Paths arrive with "/" between folders; names and arguments go back to
+// the system in the locale's set, as the menu file was read.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,12 +22,21 @@ std::u16string LauncherFolder();
 FileKind Probe(const std::u16string& path);
 
 // Opens a regular file for reading; never blocks on a FIFO. Throws
-// RuntimeError: 53 missing, 70 refused, 75 not a regular file.
+// RuntimeError: 53 missing, 70 refused, 75 not a regular file, 52 a name
+// the locale's set cannot write.
 std::unique_ptr<ByteSource> OpenFile(const std::u16string& path);
 
 // Decodes bytes in the locale's character set (LC_CTYPE), bytes that do not
 // decode becoming U+FFFD. In the C locale, whose set is ASCII, text is read as
 // UTF-8, of which ASCII is a part.
 std::u16string Decode(std::string_view bytes);
+
+// The same the other way: text in the locale's character set, or nothing
+// when the set has no byte for one of its characters.
+std::optional<std::string> Encode(std::u16string_view text);
+
+// A name or an argument in the locale's set. Throws RuntimeError 52 naming
+// what it concerns when the set cannot write it.
+std::string SystemBytes(std::u16string_view text, const std::u16string& concerns);
 
 }  // namespace kivora::posix

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/posix/posix_files.h"
 #include "core/runtime_error.h"
 #include "core/text.h"
 
@@ -30,9 +31,9 @@ void ReapChildrenAutomatically() {
 }  // namespace
 
 int Start(const Launch& launch) {
-  std::string program = Utf16ToUtf8(launch.program);
+  std::string program = SystemBytes(launch.program, launch.shown);
   std::vector<std::string> args{program};
-  for (const std::u16string& arg : launch.arguments) args.push_back(Utf16ToUtf8(arg));
+  for (const std::u16string& arg : launch.arguments) args.push_back(SystemBytes(arg, launch.shown));
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

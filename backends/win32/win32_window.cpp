@@ -48,7 +48,9 @@ HBITMAP LoadLook(int resource) {
 Win32System::Win32System()
     : dpi_(ScreenDpi()), normalLook_(LoadLook(kCloseNormalBitmap)), pressedLook_(LoadLook(kClosePressedBitmap)) {}
 
-Conventions Win32System::conventions() { return {u'\\', LineEnds::kCrOrCrLf, u".exe"}; }
+// 255 characters a name on every Windows file system, and the long-path
+// limit of 32767 for a whole path.
+Conventions Win32System::conventions() { return {u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 32767}; }
 
 HFONT Win32System::Font(int pixels) {
   GdiObject<HFONT>& font = fonts_[pixels];

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
@@ -95,6 +96,8 @@ TEST_F(PosixFiles, LinesOfARealFileInTheLocalesSet) {
       {"C", "plain\n", {u"plain"}},
       // "安裝" in Big5, then a byte that is not Big5.
       {"zh_TW.BIG5", "\xa6\x77\xb8\xcb\r\n\xff\r\n", {u"\u5b89\u88dd", u"\uFFFD"}},
+      // A Big5 lead byte cut off by the line end.
+      {"zh_TW.BIG5", "\xa6\x77\xa6\r\n", {u"\u5b89\uFFFD"}},
   };
   for (const auto& c : cases) {
     if (!std::setlocale(LC_CTYPE, c.locale)) {
@@ -102,6 +105,38 @@ TEST_F(PosixFiles, LinesOfARealFileInTheLocalesSet) {
       continue;
     }
     EXPECT_EQ(ReadAll(Write("menu", c.bytes)), c.lines) << c.locale;
+  }
+}
+
+TEST_F(PosixFiles, TheLauncherFolderHoldsTheRunningProgram) {
+  std::u16string folder = LauncherFolder();
+  EXPECT_EQ(folder, Utf8ToUtf16(std::filesystem::read_symlink("/proc/self/exe").parent_path().string()));
+  EXPECT_EQ(Probe(folder + u"/kivora_posix_tests"), FileKind::kNormal);
+}
+
+TEST_F(PosixFiles, TextGoesBackToTheSystemInTheBytesItCameIn) {
+  const struct {
+    const char* locale;
+    std::string bytes;  // as a menu file has them
+  } cases[] = {
+      {"zh_TW.BIG5", "t1.sh \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb"},  // 許功蓋: trail bytes that are "\"
+      {"C.UTF-8", "t1.sh \xe8\xa8\xb1\xe5\x8a\x9f"},
+      {"C", "plain ascii"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(std::setlocale(LC_CTYPE, c.locale)) << c.locale << " is not generated (tools/bootstrap makes it)";
+    std::optional<std::string> back = Encode(Decode(c.bytes));
+    ASSERT_TRUE(back) << c.locale;
+    EXPECT_EQ(*back, c.bytes) << c.locale;
+  }
+  ASSERT_TRUE(std::setlocale(LC_CTYPE, "zh_TW.BIG5"));
+  EXPECT_FALSE(Encode(u"caf\u00e9")) << "Big5 has no \u00e9";
+  try {
+    SystemBytes(u"caf\u00e9", u"/m/inst/caf\u00e9");
+    ADD_FAILURE() << "written anyway";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), kErrBadFileName);
+    EXPECT_EQ(e.concerns(), u"/m/inst/caf\u00e9: a character of it has no place in the system's character set (BIG5)");
   }
 }
 

@@ -2,7 +2,10 @@
 // and a child that is on its own.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <chrono>
+#include <clocale>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -18,7 +21,7 @@
 namespace kivora::posix {
 namespace {
 
-constexpr Conventions kLinux{u'/', LineEnds::kCrCrLfOrLf, u""};
+constexpr Conventions kLinux{u'/', LineEnds::kCrCrLfOrLf, u"", 255, 4095};
 
 class PosixProcess : public ::testing::Test {
  protected:
@@ -32,10 +35,10 @@ class PosixProcess : public ::testing::Test {
 
   void Install(const std::string& name) { std::system(("cp '" RECORD_ARGS "' '" + dir_ + "/" + name + "'").c_str()); }
 
-  // Waits up to 5 s for the started program to write its record.
-  std::string Record(const std::string& name) {
+  // Waits up to seconds for the started program to write its record.
+  std::string Record(const std::string& name, double seconds = 5) {
     std::string path = dir_ + "/" + name + ".out";
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < seconds * 100; ++i) {
       std::ifstream in(path);
       if (in) {
         std::stringstream s;
@@ -66,7 +69,12 @@ class PosixProcess : public ::testing::Test {
 
 TEST_F(PosixProcess, ArgumentsAreSplitAsWindowsDoesAndNothingIsLeftOpen) {
   Install("inst/a prog");
+  // A descriptor the launcher holds without close-on-exec, at the lowest free
+  // number from 3: the child must not get it.
+  int held = fcntl(STDIN_FILENO, F_DUPFD, 3);
+  ASSERT_GE(held, 3);
   Start("inst\\a prog -q \"two words\" a\\\"b; touch pwned");
+  close(held);
   std::string record = Record("inst/a prog");
   EXPECT_EQ(record.substr(0, record.find("sid:")),
             "arg:-q\narg:two words\narg:a\"b;\narg:touch\narg:pwned\nfds: 0 1 2\n");
@@ -91,6 +99,22 @@ TEST_F(PosixProcess, FailuresToStartAreRunTimeErrors) {
       {"", kErrPermissionDenied},                 // the launcher's folder itself
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.target), c.error) << c.target;
+}
+
+TEST_F(PosixProcess, InABig5LocaleNamesAndArgumentsAreTheFilesOwnBytes) {
+  ASSERT_TRUE(std::setlocale(LC_CTYPE, "zh_TW.BIG5")) << "zh_TW.BIG5 is not generated (tools/bootstrap makes it)";
+  const std::string folder = "\xa5\x5c\xaf\xe0";  // 功能, whose 功 ends in the byte of "\"
+  mkdir((dir_ + "/" + folder).c_str(), 0755);
+  Install(folder + "/t2");
+  // The menu line as the launcher has it: decoded from the file's Big5 bytes.
+  std::u16string target = Decode(folder + "\\t2 \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb");
+  posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, Probe));
+  std::string record = Record(folder + "/t2");
+  EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:\xb3\x5c\xa5\x5c\xbb\x5c\narg:\xa6\x77\xb8\xcb\n");
+  Install("inst/p");
+  EXPECT_EQ(ErrorOf("inst\\p caf\xc3\xa9"), kErrBadFileName) << "Big5 has no \u00e9: not started, and said why";
+  EXPECT_EQ(Record("inst/p", 0.5), "") << "started with the character left out";
+  std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
 TEST_F(PosixProcess, ManyStartsLeaveNoZombie) {

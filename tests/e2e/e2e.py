@@ -578,6 +578,54 @@ def a_target_climbing_out_with_dotdot_is_found_from_the_launchers_folder(t):
     t.assertIsNone(t.record("decoy/tools/one", timeout=0.5)[0])
 
 
+@case("linux", "wine")
+def a_program_name_no_file_system_can_hold_gives_the_report(t):
+    t.folder.write("Kivora.ini", b"P\r\nA\r\nB\r\nC\r\n" + b"n" * 30000 + b" -q\r\nb\r\nc\r\n")
+    proc = t.start()
+    _, x, y = t.main_window()
+    t.click((x, y), "next")
+    box = wait_for(lambda: [w for w in t.windows() if t.x.geometry(w)[2:] != tuple(layout()["client"])], timeout=10)
+    t.assertTrue(box, "no report shown")
+    time.sleep(0.3)
+    t.x.key(box[0], "Return")
+    t.assertEqual(t.ended(proc), 2)
+    err = proc.stderr.read()
+    t.assertIn("Run-time error '52': Bad file name or number", err)
+    t.assertIn("nnnn\u2026: a name in it is longer than 255 characters", err, "the report names it, shortened")
+
+
+@case("linux")
+def in_a_big5_locale_a_big5_target_starts_with_the_files_own_bytes(t):
+    folder = "功能".encode("big5")  # 功 is A5 5C: its second byte is "\"
+    t.assertEqual(folder[1:2], b"\\")
+    inst = os.path.join(t.folder.path.encode(), folder)
+    os.makedirs(inst)
+    shutil.copy(ARGS.recorder, os.path.join(inst, b"t2"))
+    arguments = "許功蓋 安裝類型".encode("big5")
+    t.folder.write("Kivora.ini", "P\r\nA\r\nB\r\nC\r\n".encode("big5") + folder + b"\\t2 " + arguments +
+                   b"\r\nb\r\nc\r\n")
+    t.start({"LC_ALL": "zh_TW.BIG5"})
+    _, x, y = t.main_window()
+    t.click((x, y), "next")
+    record = os.path.join(inst, b"t2.out")
+    t.assertTrue(wait_for(lambda: os.path.exists(record), timeout=10), "the Big5-named folder's program did not run")
+    with open(record, "rb") as f:
+        args = [line[4:] for line in f.read().split(b"\n") if line.startswith(b"arg:")]
+    t.assertEqual(args, arguments.split(b" "), "the arguments are not the menu file's bytes")
+
+
+@case("wine")
+def a_dll_planted_beside_the_launcher_is_not_loaded(t):
+    # uxtheme.dll is loaded by name after the launcher starts; with the override Wine
+    # would take a native copy from the launcher's folder if the search looked there.
+    planted = t.folder.install(os.path.join(ARGS.windows, "win_planted.dll"), "uxtheme.dll")
+    t.folder.write("Kivora.ini", MENU)
+    overrides = "uxtheme=n,b;" + t.b.env()["WINEDLLOVERRIDES"]
+    t.start({"WINEDLLOVERRIDES": overrides})
+    t.main_window()
+    t.assertFalse(os.path.exists(planted + ".loaded"), "the planted DLL was loaded")
+
+
 # --- The close picture
 
 @case("linux", "wine")

@@ -29,7 +29,12 @@ class WinePrefix:
         self.wait_server()
 
     def wait_server(self):
-        subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=60)
+        """Waits for the prefix's processes to end; a hung one is ended with the server, so
+        that one failing case does not hold up the next."""
+        try:
+            subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=30)
+        except subprocess.TimeoutExpired:
+            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=30)
 
     def close(self):
         subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=30)

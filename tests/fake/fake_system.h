@@ -20,8 +20,8 @@ struct FakeEnd {
 };
 
 // Windows' conventions, and Linux's, for the tests that need both.
-constexpr Conventions kWindows{u'\\', LineEnds::kCrOrCrLf, u".exe"};
-constexpr Conventions kLinux{u'/', LineEnds::kCrCrLfOrLf, u""};
+constexpr Conventions kWindows{u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 32767};
+constexpr Conventions kLinux{u'/', LineEnds::kCrCrLfOrLf, u"", 255, 4095};
 
 class FakeSystem : public System {
  public:
@@ -47,6 +47,7 @@ class FakeSystem : public System {
   std::vector<int> pumpsBeforeStart;  // how many pumps had run at each start
   int pumps = 0;
   std::vector<std::u16string> messages;
+  std::vector<std::u16string> probed;
   std::vector<int> layouts;  // the resolution of each layout applied
 
   void Choose(Control choice);

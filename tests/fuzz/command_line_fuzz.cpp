@@ -7,6 +7,7 @@
 
 #include "core/command_line.h"
 #include "core/launch.h"
+#include "core/runtime_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string text;
@@ -18,10 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   auto whole = kivora::SplitArguments(kivora::QuoteArgument(text));
   if (whole.size() != 1 || whole[0] != text) std::abort();
-  constexpr kivora::Conventions kWindows{u'\\', kivora::LineEnds::kCrOrCrLf, u".exe"};
-  auto launch = kivora::ResolveLaunch(u"D:\\m", text, kWindows, [](const std::u16string& p) {
-    return p.size() % 3 == 0 ? kivora::FileKind::kNormal : kivora::FileKind::kNone;
-  });
-  if (launch.shown.size() != 5 + text.size()) std::abort();  // D:\m\ and the target, nothing lost
+  constexpr kivora::Conventions kWindows{u'\\', kivora::LineEnds::kCrOrCrLf, u".exe", 255, 32767};
+  try {
+    auto launch = kivora::ResolveLaunch(u"D:\\m", text, kWindows, [](const std::u16string& p) {
+      return p.size() % 3 == 0 ? kivora::FileKind::kNormal : kivora::FileKind::kNone;
+    });
+    if (launch.shown.size() != 5 + text.size()) std::abort();  // D:\m\ and the target, nothing lost
+  } catch (const kivora::RuntimeError& e) {
+    if (e.number() != kivora::kErrBadFileName) std::abort();  // a name too long for any file system
+  }
   return 0;
 }

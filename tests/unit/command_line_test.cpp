@@ -38,6 +38,7 @@ TEST(QuoteArgument, BuildsALineThatSplitsBackIntoTheSameArguments) {
       {u""},                   // an empty argument is written as ""
       {u"", u"x", u""},        // and is kept first, between others and last
       {u"a\t b", u"\"\"", u"\\\\"},
+      {u"a\tb"},  // a tab alone needs quotes too
   };
   for (const auto& args : cases) {
     std::u16string line;

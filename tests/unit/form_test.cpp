@@ -68,6 +68,8 @@ TEST(Fit, ThePromptWidensToItsTextAndLongTextsAreCutWithAnEllipsis) {
        std::u16string(20, u'x'), 200},
       {"up to the window less its margins", 96, Control::kPrompt, longText, plain,
        std::u16string(38, u'x') + u"\u2026", 393},
+      {"a prompt exactly as wide as the window less its margins", 144, Control::kPrompt, std::u16string(59, u'x'),
+       plain, std::u16string(59, u'x'), 590},
       {"the same at 144 DPI", 144, Control::kPrompt, longText, plain, std::u16string(58, u'x') + u"\u2026", 590},
       {"a choice that fits", 96, Control::kChoice2, std::u16string(36, u'x'), choice, std::u16string(36, u'x'), 381},
       {"a choice that does not", 96, Control::kChoice2, longText, choice, std::u16string(35, u'x') + u"\u2026", 381},

@@ -42,6 +42,8 @@ TEST(ResolveLaunch, FindsTheProgramBelowTheFolderAndKeepsItsArguments) {
        {u"/media/cd/inst/setup.sh"}, u"/media/cd/inst/setup.sh", u" C:\\x", u"/media/cd/inst/setup.sh C:\\x",
        u"/media/cd/inst/setup.sh C:\\x"},
       {"the root of Linux", kLinux, u"/", u"a.sh", {u"//a.sh"}, u"//a.sh", u"", u"//a.sh", u"//a.sh"},
+      {"a three-letter folder that ends in a separator is a root", kLinux, u"/c/", u"a.sh", {u"/c/a.sh"}, u"/c/a.sh",
+       u"", u"/c/a.sh", u"/c/a.sh"},
       {"a three-letter folder is no root", kLinux, u"/cd", u"a.sh", {u"/cd/a.sh"}, u"/cd/a.sh", u"", u"/cd/a.sh",
        u"/cd/a.sh"},
       {"a \\ in the launcher's own folder is kept on Linux", kLinux, u"/tmp/a\\b", u"x", {u"/tmp/a\\b/x"},
@@ -66,6 +68,62 @@ TEST(ResolveLaunch, SplitsTheArgumentsAndTakesNoFolderForAProgram) {
   Launch launch = ResolveLaunch(u"/m", u"inst\\a prog -q \"two words\" a\\\"b; touch pwned", kLinux, probe);
   EXPECT_EQ(launch.program, u"/m/inst/a prog") << "inst is a folder, not the program";
   EXPECT_EQ(launch.arguments, (std::vector<std::u16string>{u"-q", u"two words", u"a\"b;", u"touch", u"pwned"}));
+}
+
+TEST(ResolveLaunch, AHiddenFileIsAProgramToo) {
+  auto probe = [](const std::u16string& path) {
+    return path == u"D:\\m\\setup.exe" || path == u"D:\\m\\tool" ? FileKind::kHidden : FileKind::kNone;
+  };
+  EXPECT_EQ(ResolveLaunch(u"D:\\m", u"setup /s", kWindows, probe).program, u"D:\\m\\setup.exe");
+  Launch launch = ResolveLaunch(u"D:\\m", u"tool x y", kWindows, probe);
+  EXPECT_EQ(launch.program, u"D:\\m\\tool");
+  EXPECT_EQ(launch.argumentLine, u" x y");
+}
+
+TEST(ResolveLaunch, NeverHandsTheSystemAPathNoFileSystemCanHold) {
+  // A target of folders of 200 characters, then a last name of the given length.
+  auto deep = [](size_t length) {
+    std::u16string target;
+    while (length > 201) target += std::u16string(200, u'd') + u'\\', length -= 201;
+    return target + std::u16string(length, u'n');
+  };
+  const std::u16string folder = u"D:\\m";  // 5 characters with the separator
+  const struct {
+    const char* name;
+    Conventions rules;
+    std::u16string target;
+    const char16_t* error;  // what the report says, or nullptr when the path is handed on
+  } cases[] = {
+      {"a name of 255", kWindows, std::u16string(255, u'n'), nullptr},
+      {"a name of 256", kWindows, std::u16string(256, u'n') + u" /q", u"a name in it is longer than 255 characters"},
+      {"a name of 30000", kWindows, std::u16string(30000, u'n'), u"a name in it is longer than 255 characters"},
+      {"a path of 32767", kWindows, deep(32767 - 5), nullptr},
+      {"a path of 32768", kWindows, deep(32768 - 5), u"it is longer than 32767 characters"},
+      {"a name of 256 on Linux", kLinux, std::u16string(256, u'n'), u"a name in it is longer than 255 characters"},
+      {"a path of 4096 on Linux", kLinux, deep(4096 - 5), u"it is longer than 4095 characters"},
+      {"a long argument is no name", kWindows, u"setup " + std::u16string(300, u'a'), nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::u16string> probed;
+    auto probe = [&](const std::u16string& path) {
+      probed.push_back(path);
+      return path == u"D:\\m\\setup.exe" ? FileKind::kNormal : FileKind::kNone;
+    };
+    try {
+      Launch launch = ResolveLaunch(c.rules.separator == u'/' ? u"/m/x" : folder, c.target, c.rules, probe);
+      EXPECT_EQ(c.error, nullptr) << "handed on";
+    } catch (const RuntimeError& e) {
+      ASSERT_NE(c.error, nullptr) << "refused";
+      EXPECT_EQ(e.number(), kErrBadFileName);
+      EXPECT_NE(e.concerns().find(c.error), std::u16string::npos);
+    }
+    for (const auto& path : probed) {
+      EXPECT_LE(path.size(), c.rules.longestPath) << "a path too long was probed";
+      size_t name = path.size() - path.find_last_of(c.rules.separator) - 1;
+      EXPECT_LE(name, c.rules.longestName) << "a name too long was probed";
+    }
+  }
 }
 
 }  // namespace

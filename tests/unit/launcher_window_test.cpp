@@ -51,6 +51,7 @@ TEST(OnLoad, OnlyANormalFileNamedKivoraIniIsAMenu) {
     system.files[c.probed + u".bak"] = kMenu;
     LauncherWindow window(system);
     EXPECT_EQ(Load(system, window), kExitMenuMissing);
+    EXPECT_EQ(system.probed, std::vector<std::u16string>{c.probed});
     EXPECT_EQ(system.messages, std::vector<std::u16string>{u"Error!"});
     EXPECT_TRUE(system.texts.empty()) << "nothing was loaded";
   }
@@ -176,6 +177,11 @@ TEST(OnNext, AFailedStartEndsWithTheReport) {
       {{SystemCode::kErrno, ENOENT}, kErrFileNotFound},
       {{SystemCode::kErrno, EACCES}, kErrPermissionDenied},
       {{SystemCode::kErrno, ENOEXEC}, kErrInvalidCall},
+      {{SystemCode::kErrno, ENOTDIR}, kErrFileNotFound},
+      {{SystemCode::kErrno, EPERM}, kErrPermissionDenied},
+      {{SystemCode::kErrno, ENAMETOOLONG}, kErrBadFileName},
+      {{SystemCode::kWin32, 123}, kErrFileNotFound},  // a name Windows refuses
+      {{SystemCode::kWin32, 206}, kErrBadFileName},   // a name too long
       {{SystemCode::kWin32, 3}, kErrFileNotFound},
       {{SystemCode::kWin32, 5}, kErrPermissionDenied},
       {{SystemCode::kWin32, 193}, kErrInvalidCall},  // not a program Windows can run
