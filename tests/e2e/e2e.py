@@ -15,8 +15,10 @@ import re
 import shutil
 import subprocess
 import sys
+import tarfile
 import time
 import unittest
+import zipfile
 
 sys.path.insert(0, os.path.dirname(__file__))
 from winerig import WinePrefix  # noqa: E402
@@ -665,6 +667,39 @@ def started_programs_run_on_after_the_launcher_ends(t):
     os.kill(child, 0)  # raises if the started program died with the launcher
 
 
+# --- What a menu author downloads
+
+@case("linux", "wine")
+def the_archive_holds_its_files_and_its_sample_menu_opens_the_launcher(t):
+    version = ARGS.version
+    if t.b.name == "linux":
+        top = f"kivora-{version}-linux-x86_64"
+        with tarfile.open(os.path.join(ARGS.dist, f"{top}.tar.gz")) as archive:
+            names = sorted(archive.getnames())
+            archive.extractall(t.folder.path)
+        expected = [top] + [f"{top}/{name}" for name in
+                            ("Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md", "kivora")]
+        unpacked, crlf = os.path.join(t.folder.path, top), ("Kivora.ini",)
+        exe = os.path.join(unpacked, "kivora")
+    else:
+        with zipfile.ZipFile(os.path.join(ARGS.dist, f"kivora-{version}-windows-x86.zip")) as archive:
+            names = sorted(archive.namelist())
+            archive.extractall(os.path.join(t.folder.path, "disc"))
+        expected = ["Kivora.exe", "Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md", "autorun.inf"]
+        unpacked, crlf = os.path.join(t.folder.path, "disc"), ("Kivora.ini", "README.txt", "autorun.inf")
+        exe = os.path.join(unpacked, "Kivora.exe")
+        with open(os.path.join(unpacked, "autorun.inf"), "rb") as f:
+            t.assertIn(b"open=Kivora.exe\r\n", f.read())
+    t.assertEqual(names, sorted(expected))
+    for name in crlf:
+        with open(os.path.join(unpacked, name), "rb") as f:
+            data = f.read()
+        t.assertEqual(data.count(b"\n"), data.count(b"\r\n"), f"{name} has a line end that is not CR LF")
+    os.chmod(exe, 0o755)  # the zip keeps no Unix mode for extractall
+    t.start(exe=exe)
+    t.main_window()
+
+
 # --- Both launchers on one menu
 
 LONG_MENU = ("Choose what to start from this disc, then press Next to begin the installation\r\n"
@@ -785,7 +820,7 @@ def the_error_report_leaks_nothing_either(t):
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
-    for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--windows"):
+    for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--windows", "--dist"):
         parser.add_argument(option, required=True)
     ARGS, rest = parser.parse_known_args()
     x = Xvfb(1024, 768)
