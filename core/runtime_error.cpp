@@ -20,7 +20,7 @@ const char* ErrorText(int number) {
 }
 
 RuntimeError::RuntimeError(int number, std::u16string concerns)
-    : std::runtime_error(ErrorText(number)), number_(number), concerns_(std::move(concerns)) {}
+    : number_(number), concerns_(std::move(concerns)) {}
 
 std::u16string RuntimeError::Report() const {
   std::u16string report =

@@ -4,7 +4,6 @@
 // reports it where the event arrived and ends the process.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 namespace kivora {
@@ -22,7 +21,7 @@ enum ErrorNumber : int {
 // The text for an error number ("Input past end of file").
 const char* ErrorText(int number);
 
-class RuntimeError : public std::runtime_error {
+class RuntimeError {
  public:
   explicit RuntimeError(int number, std::u16string concerns = {});
 
