@@ -76,7 +76,7 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
   }
   std::u16string arguments(target.substr(cut));
   std::u16string tooLong = TooLong(program, conventions);
-  if (!tooLong.empty()) throw RuntimeError(kErrBadFileName, Shortened(pathOf(cut) + arguments) + u": " + tooLong);
+  if (!tooLong.empty()) Raise(RuntimeError(kErrBadFileName, Shortened(pathOf(cut) + arguments) + u": " + tooLong));
   return {program, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, pathOf(cut) + arguments};
 }
 

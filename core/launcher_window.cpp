@@ -1,7 +1,5 @@
 #include "core/launcher_window.h"
 
-#include <new>
-
 #include "core/launch.h"
 
 namespace kivora {
@@ -75,18 +73,6 @@ void LauncherWindow::SetText(Control control, std::u16string text) {
   Fitted fitted = Fit(layout_, control, text, [&](std::u16string_view t) { return system_.NeededWidth(control, t); });
   system_.ShowText(control, fitted.text, fitted.bounds);
   texts_[int(control)] = std::move(text);
-}
-
-void Dispatch(System& system, const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const RuntimeError& error) {
-    system.ShowReport(error);
-    system.End(kExitRuntimeError);
-  } catch (const std::bad_alloc&) {
-    system.ShowReport(RuntimeError(kErrOutOfMemory));
-    system.End(kExitRuntimeError);
-  }
 }
 
 int RunLauncher(System& system) {

@@ -154,10 +154,10 @@ std::u16string TextReader::ReadLine() {
   auto where = [&] { return name_ + u", line " + Utf8ToUtf16(std::to_string(lineNumber)); };
   switch (lines_.Next(bytes)) {
     case LineSplitter::Result::kEndOfFile:
-      throw RuntimeError(kErrPastEndOfFile, where());
+      Raise(RuntimeError(kErrPastEndOfFile, where()));
     case LineSplitter::Result::kTooLong:
-      throw RuntimeError(kErrOutOfMemory,
-                         where() + u" is longer than " + Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes");
+      Raise(RuntimeError(kErrOutOfMemory,
+                         where() + u" is longer than " + Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes"));
     case LineSplitter::Result::kLine:
       break;
   }

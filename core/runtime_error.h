@@ -1,7 +1,7 @@
 // A run-time error: its number, the text for it and what it concerns (a file,
 // a line of the menu, a program), so that whoever wrote the menu file can see
-// what to mend. Nothing in the program catches it; the window's dispatch
-// reports it where the event arrived and ends the process.
+// what to mend. It is raised with Raise(); nothing in the program catches it
+// but the window's dispatch, which reports it and ends the process.
 #pragma once
 
 #include <string>
@@ -56,6 +56,11 @@ struct SystemCode {
 
 // The one table from system failure codes to run-time error numbers.
 int ErrorNumberFor(Action action, SystemCode code);
+
+// Raises a run-time error: every failure of the program leaves by here. The
+// dispatch of the handler it arises in reports it and ends the program (see
+// raise.cpp).
+[[noreturn]] void Raise(const RuntimeError& error);
 
 // The error for a failed system call on what: "<what>: <the system's text>".
 RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,

@@ -48,7 +48,8 @@ class FdSource : public ByteSource {
     for (;;) {
       ssize_t n = read(fd_, buffer, size);
       if (n >= 0) return size_t(n);
-      if (errno != EINTR) throw SystemFailure(Action::kRead, {SystemCode::kErrno, unsigned(errno)}, name_, ErrnoText(errno));
+      if (errno != EINTR)
+        Raise(SystemFailure(Action::kRead, {SystemCode::kErrno, unsigned(errno)}, name_, ErrnoText(errno)));
     }
   }
 
@@ -65,12 +66,12 @@ std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
   int fd = open(SystemBytes(path, path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
     int err = errno;
-    throw SystemFailure(Action::kRead, {SystemCode::kErrno, unsigned(err)}, path, ErrnoText(err));
+    Raise(SystemFailure(Action::kRead, {SystemCode::kErrno, unsigned(err)}, path, ErrnoText(err)));
   }
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
-    throw RuntimeError(kErrPathAccess, path + u": not a regular file");
+    Raise(RuntimeError(kErrPathAccess, path + u": not a regular file"));
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return std::make_unique<FdSource>(fd, path);
@@ -151,8 +152,8 @@ std::optional<std::string> Encode(std::u16string_view text) {
 std::string SystemBytes(std::u16string_view text, const std::u16string& concerns) {
   std::optional<std::string> bytes = Encode(text);
   if (!bytes)
-    throw RuntimeError(kErrBadFileName, concerns + u": a character of it has no place in the system's character set (" +
-                                            Utf8ToUtf16(nl_langinfo(CODESET)) + u")");
+    Raise(RuntimeError(kErrBadFileName, concerns + u": a character of it has no place in the system's character set (" +
+                                            Utf8ToUtf16(nl_langinfo(CODESET)) + u")"));
   return *bytes;
 }
 

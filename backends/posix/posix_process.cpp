@@ -59,8 +59,8 @@ int Start(const Launch& launch) {
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (err != 0)
-    throw SystemFailure(Action::kStart, {SystemCode::kErrno, unsigned(err)}, launch.shown,
-                        Utf8ToUtf16(strerror(err)));
+    Raise(SystemFailure(Action::kStart, {SystemCode::kErrno, unsigned(err)}, launch.shown,
+                        Utf8ToUtf16(strerror(err))));
   return child;
 }
 

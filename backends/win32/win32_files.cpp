@@ -38,7 +38,7 @@ class HandleSource : public ByteSource {
     DWORD n = 0;
     if (!ReadFile(handle_.get(), buffer, DWORD(size), &n, nullptr)) {
       DWORD error = GetLastError();
-      throw SystemFailure(Action::kRead, {SystemCode::kWin32, error}, name_, SystemText(error));
+      Raise(SystemFailure(Action::kRead, {SystemCode::kWin32, error}, name_, SystemText(error)));
     }
     return n;
   }
@@ -55,7 +55,7 @@ std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
-    throw SystemFailure(Action::kRead, {SystemCode::kWin32, error}, path, SystemText(error));
+    Raise(SystemFailure(Action::kRead, {SystemCode::kWin32, error}, path, SystemText(error)));
   }
   return std::make_unique<HandleSource>(UniqueHandle(h), path);
 }

@@ -45,7 +45,7 @@ void Start(const Launch& launch) {
   error = GetLastError();
   if (error == ERROR_ELEVATION_REQUIRED) error = StartElevated(launch);
   if (error != ERROR_SUCCESS)
-    throw SystemFailure(Action::kStart, {SystemCode::kWin32, error}, launch.shown, SystemText(error));
+    Raise(SystemFailure(Action::kStart, {SystemCode::kWin32, error}, launch.shown, SystemText(error)));
 }
 
 }  // namespace kivora::win32

@@ -29,7 +29,7 @@ Win32System* FromWindow(HWND hwnd) { return reinterpret_cast<Win32System*>(GetWi
 
 [[noreturn]] void FailWindow(const std::u16string& what) {
   DWORD error = GetLastError();
-  throw SystemFailure(Action::kStart, {SystemCode::kWin32, error}, what, SystemText(error));
+  Raise(SystemFailure(Action::kStart, {SystemCode::kWin32, error}, what, SystemText(error)));
 }
 
 int ScreenDpi() {

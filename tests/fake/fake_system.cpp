@@ -30,7 +30,7 @@ FileKind FakeSystem::Probe(const std::u16string& path) {
 
 std::unique_ptr<ByteSource> FakeSystem::OpenFile(const std::u16string& path) {
   auto fails = openFails.find(path);
-  if (fails != openFails.end()) throw SystemFailure(Action::kRead, fails->second, path, u"scripted failure");
+  if (fails != openFails.end()) Raise(SystemFailure(Action::kRead, fails->second, path, u"scripted failure"));
   return std::make_unique<MemorySource>(files.at(path));
 }
 
@@ -38,7 +38,7 @@ std::unique_ptr<ByteSource> FakeSystem::OpenFile(const std::u16string& path) {
 std::u16string FakeSystem::Decode(std::string_view bytes) { return Latin1ToUtf16(bytes); }
 
 void FakeSystem::Start(const Launch& launch) {
-  if (startFails) throw SystemFailure(Action::kStart, *startFails, launch.shown, u"scripted failure");
+  if (startFails) Raise(SystemFailure(Action::kStart, *startFails, launch.shown, u"scripted failure"));
   started.push_back(launch);
   pumpsBeforeStart.push_back(pumps);
 }
