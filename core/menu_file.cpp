@@ -154,15 +154,23 @@ std::u16string TextReader::ReadLine() {
   auto where = [&] { return name_ + u", line " + Utf8ToUtf16(std::to_string(lineNumber)); };
   switch (lines_.Next(bytes)) {
     case LineSplitter::Result::kEndOfFile:
-      Raise(RuntimeError(kErrPastEndOfFile, where()));
+      Fail(RuntimeError(kErrPastEndOfFile, where()));
     case LineSplitter::Result::kTooLong:
-      Raise(RuntimeError(kErrOutOfMemory,
-                         where() + u" is longer than " + Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes"));
+      Fail(RuntimeError(kErrOutOfMemory,
+                        where() + u" is longer than " + Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes"));
     case LineSplitter::Result::kLine:
       break;
   }
   linesRead_ = lineNumber;
   return decode_(bytes);
+}
+
+// The report may be shown from where the error is raised (Kivora.exe has no
+// exceptions to unwind with): a menu file still open meanwhile could not be
+// mended and saved while the box is up.
+void TextReader::Fail(const RuntimeError& error) {
+  lines_.Close();
+  Raise(error);
 }
 
 }  // namespace kivora

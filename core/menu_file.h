@@ -11,6 +11,8 @@
 
 namespace kivora {
 
+class RuntimeError;
+
 // Where the bytes come from: a file descriptor, a Windows handle, memory.
 class ByteSource {
  public:
@@ -35,6 +37,8 @@ class LineSplitter {
   enum class Result { kLine, kEndOfFile, kTooLong };
   // The next line's bytes, without its line end.
   Result Next(std::string& line);
+  // Lets go of the source (a file closes); no line is read after.
+  void Close() { source_.reset(); }
 
  private:
   bool Fill();  // false at the end of the source
@@ -56,7 +60,8 @@ class LineSplitter {
 // A file that starts with a byte-order mark is read in the encoding the mark
 // names, whatever the locale or code page: UTF-8 (EF BB BF), or UTF-16 in
 // either byte order (FF FE, FE FF, what Notepad saves as "Unicode"). The mark
-// is not part of the first line. Without a mark, decode is used.
+// is not part of the first line. Without a mark, decode is used. The reader
+// closes the file before it raises an error.
 class TextReader {
  public:
   using Decoder = std::function<std::u16string(std::string_view)>;
@@ -66,6 +71,8 @@ class TextReader {
   std::u16string ReadLine();
 
  private:
+  [[noreturn]] void Fail(const RuntimeError& error);
+
   LineSplitter lines_;
   std::u16string name_;
   Decoder decode_;

@@ -38,6 +38,7 @@ class HandleSource : public ByteSource {
     DWORD n = 0;
     if (!ReadFile(handle_.get(), buffer, DWORD(size), &n, nullptr)) {
       DWORD error = GetLastError();
+      handle_.reset();  // not held open while the report is up (see TextReader)
       Raise(SystemFailure(Action::kRead, {SystemCode::kWin32, error}, name_, SystemText(error)));
     }
     return n;

@@ -119,6 +119,42 @@ TEST(TextReader, AByteOrderMarkNamesTheEncodingInsteadOfTheSystemsSet) {
   }
 }
 
+// A source that says whether the reader still holds it.
+class HeldSource : public MemorySource {
+ public:
+  HeldSource(std::string bytes, bool& held) : MemorySource(std::move(bytes)), held_(held) { held_ = true; }
+  ~HeldSource() override { held_ = false; }
+
+ private:
+  bool& held_;
+};
+
+TEST(TextReader, LetsGoOfItsFileBeforeItRaises) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    int error;
+  } cases[] = {
+      {"past the end", "a\r\n", kErrPastEndOfFile},
+      {"past the end of UTF-16", "\xFF\xFE" + Utf16Bytes(u"a\r\n", false), kErrPastEndOfFile},
+      {"a line over the cap", "a\r\n" + std::string(kMaxLineBytes + 1, 'x'), kErrOutOfMemory},
+  };
+  for (const auto& c : cases) {
+    bool held = false;
+    TextReader reader(std::make_unique<HeldSource>(c.bytes, held), u"menu", LineEnds::kCrOrCrLf, Latin1ToUtf16);
+    EXPECT_EQ(reader.ReadLine(), u"a") << c.name;
+    EXPECT_TRUE(held) << c.name;
+    int error = 0;
+    try {
+      reader.ReadLine();
+    } catch (const RuntimeError& e) {
+      error = e.number();
+    }
+    EXPECT_EQ(error, c.error) << c.name;
+    EXPECT_FALSE(held) << c.name << ": the file is still open";
+  }
+}
+
 TEST(TextReader, ASurrogatePairStaysWholeWhereverTheBlocksFall) {
   for (size_t pad = 4080; pad < 4110; ++pad) {
     int error = 0;
