@@ -1,10 +1,15 @@
-// How a run-time error gets from where it arises to its report: it is thrown,
-// and the dispatch of the handler it leaves catches it, reports it and ends
-// the program.
-#include <new>
-
+// How a run-time error gets from where it arises to its report. With
+// exceptions (the Linux launcher, the tests) it is thrown, and the dispatch of
+// the handler it leaves catches it, reports it and ends the program. Kivora.exe
+// is built without them, so that the standard library's exception support and
+// unwinder stay out of it: there the error is reported where it arises, and the
+// program ends, which is all the dispatch would have done with it.
 #include "core/launcher_window.h"
 #include "core/runtime_error.h"
+
+#if __cpp_exceptions
+
+#include <new>
 
 namespace kivora {
 
@@ -23,3 +28,49 @@ void Dispatch(System& system, const std::function<void()>& handler) {
 }
 
 }  // namespace kivora
+
+#else
+
+#include <cstdlib>
+#include <utility>
+
+namespace kivora {
+
+namespace {
+
+// The system of the handler being dispatched, which reports; none outside a
+// dispatch, and none while a report is being made.
+System* reporter = nullptr;
+
+}  // namespace
+
+void Raise(const RuntimeError& error) {
+  // Where nothing would have caught it, the program ends as on an uncaught
+  // exception.
+  System* system = std::exchange(reporter, nullptr);
+  if (!system) std::abort();
+  system->ShowReport(error);
+  system->End(kExitRuntimeError);
+  std::abort();  // End does not return
+}
+
+void Dispatch(System& system, const std::function<void()>& handler) {
+  System* outer = std::exchange(reporter, &system);
+  handler();
+  reporter = outer;
+}
+
+}  // namespace kivora
+
+// Memory from the C run time. Where the library's operator new would throw
+// std::bad_alloc for the dispatch to report as "Out of memory", this raises
+// that error itself.
+void* operator new(std::size_t size) {
+  if (void* memory = std::malloc(size ? size : 1)) return memory;
+  kivora::Raise(kivora::RuntimeError(kivora::kErrOutOfMemory));
+}
+
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+#endif
