@@ -62,6 +62,23 @@ void Dispatch(System& system, const std::function<void()>& handler) {
 
 }  // namespace kivora
 
+// The standard library's strings, containers and std::function report a
+// request too large or a misuse through these helpers, which its own build
+// defines to throw. libstdc++ declares them (bits/functexcept.h) for code
+// built without exceptions, so that such a program can define them: here each
+// raises a run-time error, "Out of memory" for an allocation that cannot be
+// made and "Invalid procedure call or argument" for the rest.
+namespace std {
+
+void __throw_bad_alloc() { kivora::Raise(kivora::RuntimeError(kivora::kErrOutOfMemory)); }
+void __throw_bad_array_new_length() { kivora::Raise(kivora::RuntimeError(kivora::kErrOutOfMemory)); }
+void __throw_length_error(const char*) { kivora::Raise(kivora::RuntimeError(kivora::kErrInvalidCall)); }
+void __throw_logic_error(const char*) { kivora::Raise(kivora::RuntimeError(kivora::kErrInvalidCall)); }
+void __throw_out_of_range_fmt(const char*, ...) { kivora::Raise(kivora::RuntimeError(kivora::kErrInvalidCall)); }
+void __throw_bad_function_call() { kivora::Raise(kivora::RuntimeError(kivora::kErrInvalidCall)); }
+
+}  // namespace std
+
 // Memory from the C run time. Where the library's operator new would throw
 // std::bad_alloc for the dispatch to report as "Out of memory", this raises
 // that error itself.
