@@ -32,6 +32,7 @@ void Dispatch(System& system, const std::function<void()>& handler) {
 #else
 
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 namespace kivora {
@@ -78,6 +79,10 @@ void __throw_out_of_range_fmt(const char*, ...) { kivora::Raise(kivora::RuntimeE
 void __throw_bad_function_call() { kivora::Raise(kivora::RuntimeError(kivora::kErrInvalidCall)); }
 
 }  // namespace std
+
+// std::string compiled here, without exceptions: the library's prebuilt copy
+// is built with them, and would bring their support back in.
+template class std::basic_string<char>;
 
 // Memory from the C run time. Where the library's operator new would throw
 // std::bad_alloc for the dispatch to report as "Out of memory", this raises
