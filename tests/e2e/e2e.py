@@ -436,6 +436,18 @@ def a_menu_file_that_cannot_be_read_whole_gives_the_report(t):
                 os.remove(ini)
 
 
+@case("wine")
+def the_menu_file_can_be_mended_while_its_report_is_up(t):
+    ini = t.folder.write("Kivora.ini", b"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n")
+    proc = t.start()
+    box = t.only_box()
+    t.folder.write("mend.cmd", b"@echo seven>>Kivora.ini\r\n")  # a Windows program, with Windows's sharing rules
+    subprocess.run(["wine", "cmd", "/c", "mend.cmd"], env=t.b.env(), cwd=t.folder.path, capture_output=True, timeout=60)
+    with open(ini, "rb") as f:
+        t.assertTrue(f.read().endswith(b"6\r\nseven\r\n"), "the launcher holds the menu file open")
+    t.assertEqual(t.ok_and_wait(proc, box), 2)
+
+
 @case("linux")
 def a_big5_caption_renders_as_its_characters(t):
     def caption(menu, env):
