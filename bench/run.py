@@ -115,6 +115,17 @@ def wine_first_paint(x):
     return times, rss
 
 
+def exe_size():
+    """The size of Kivora.exe and the DLLs it imports, when it is built."""
+    exe = os.path.join(ROOT, "build", "windows", "Kivora.exe")
+    if not os.path.exists(exe):
+        return []
+    dlls = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout
+    imports = sorted(l.split(":")[1].strip() for l in dlls.splitlines() if "DLL Name" in l)
+    return ["", f"Kivora.exe: {os.path.getsize(exe) / 1024:.1f} KiB ({os.path.getsize(exe)} bytes), "
+                f"imports {', '.join(imports)}"]
+
+
 def main():
     # -noreset: the server keeps its state when the last client leaves, so no
     # round pays for loading the renderer again.
@@ -168,11 +179,7 @@ def main():
         for name, t in times.items():
             lines.append(f"| {name} | {statistics.median(t):.1f} | {min(t):.1f}–{max(t):.1f} | "
                          f"{statistics.median(t) / floor:.2f} | {statistics.median(rss[name]):.1f} |")
-    exe = os.path.join(ROOT, "build", "windows", "Kivora.exe")
-    if os.path.exists(exe):
-        dlls = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout
-        imports = sorted(l.split(":")[1].strip() for l in dlls.splitlines() if "DLL Name" in l)
-        lines += ["", f"Kivora.exe: {os.path.getsize(exe) / 1024:.1f} KiB, imports {', '.join(imports)}"]
+    lines += exe_size()
     lines += ["", f"{ROUNDS} rounds each, interleaved, one Xvfb 1024x768 (-noreset)."]
     table = "\n".join(lines)
     print(table)
