@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   gtk_fixed_put(GTK_FIXED(fixed), gtk_image_new_from_pixbuf(red), 395, 2);
   GdkRectangle screen;
   gdk_monitor_get_geometry(gdk_display_get_monitor(gdk_display_get_default(), 0), &screen);
-  gtk_window_move(GTK_WINDOW(window), (screen.width - 421) / 2, (screen.height - 247) / 2);
+  /* Centred as the launcher centres itself, an odd half pixel rounded up. */
+  gtk_window_move(GTK_WINDOW(window), (screen.width - 421 + 1) / 2, (screen.height - 247 + 1) / 2);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
   gtk_widget_show_all(window);
   gtk_main();

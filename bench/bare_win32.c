@@ -1,6 +1,8 @@
 /* The floor for a Win32 program: a bare window with the launcher's controls
    at fixed positions (a label, three radio buttons, a default push button and
-   a red square), centred, no menu file, no resources. */
+   a red square), centred as the launcher centres itself, no menu file, and of
+   Kivora.exe's resources only its manifest (bare_win32.rc), so that both draw
+   with the same common controls. */
 #define UNICODE
 #include <windows.h>
 
@@ -21,8 +23,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command, int sh
   RegisterClassW(&cls);
   int w = 421, h = 247;
   HWND form = CreateWindowExW(WS_EX_APPWINDOW, L"BareForm", L"Bare", WS_POPUP | WS_CLIPCHILDREN,
-                              (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w,
-                              h, NULL, NULL, instance, NULL);
+                              (GetSystemMetrics(SM_CXSCREEN) - w + 1) / 2, (GetSystemMetrics(SM_CYSCREEN) - h + 1) / 2,
+                              w, h, NULL, NULL, instance, NULL);
   HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Sans Serif");
   struct { const wchar_t* cls; const wchar_t* text; DWORD style; int x, y, w, h, id; } controls[] = {
       {L"STATIC", L"Select type ", SS_LEFT, 14, 24, 200, 20, 100},

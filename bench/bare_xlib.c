@@ -6,7 +6,8 @@ int main(void) {
   Display* d = XOpenDisplay(NULL);
   if (!d) return 1;
   int s = DefaultScreen(d);
-  int x = (DisplayWidth(d, s) - 421) / 2, y = (DisplayHeight(d, s) - 247) / 2;
+  /* Centred as the launcher centres itself, an odd half pixel rounded up. */
+  int x = (DisplayWidth(d, s) - 421 + 1) / 2, y = (DisplayHeight(d, s) - 247 + 1) / 2;
   XSetWindowAttributes a;
   a.override_redirect = True;
   a.background_pixel = 0xf6f5f4;
