@@ -28,6 +28,10 @@ struct GObjectUnref {
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
+// Starts GTK on the default display. False when there is no display to open.
+// The environment is as it was before, once it returns.
+bool StartGtk();
+
 class GtkSystem : public System {
  public:
   GtkSystem();

@@ -9,7 +9,7 @@
 
 int main() {
   std::setlocale(LC_ALL, "");
-  if (!gtk_init_check(nullptr, nullptr)) {
+  if (!kivora::StartGtk()) {
     std::fprintf(stderr, "kivora: cannot open the display (is DISPLAY or WAYLAND_DISPLAY set?)\n");
     return kivora::kExitRuntimeError;
   }

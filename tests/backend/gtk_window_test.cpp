@@ -1,7 +1,17 @@
-// The GTK back end on a virtual display: what a screen reader is told, and
-// that text is measured as the controls then show it.
+// The GTK back end on a virtual display: what a screen reader is told, that
+// text is measured as the controls then show it, and that a started program
+// gets the environment the launcher was given.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "backends/gtk/gtk_window.h"
 #include "core/launcher_window.h"
@@ -43,9 +53,20 @@ void Settle() {
   }
 }
 
-// GTK is started once, before the first window is made.
+// The environment as the program was given it, sorted: taken before main(),
+// so before GTK is started.
+std::vector<std::string> Sorted(char** variables) {
+  std::vector<std::string> sorted;
+  for (char** v = variables; *v; ++v) sorted.push_back(*v);
+  std::sort(sorted.begin(), sorted.end());
+  return sorted;
+}
+const std::vector<std::string> kGivenEnvironment = Sorted(environ);
+
+// GTK is started once, as the launcher starts it, before the first window is
+// made.
 int DpiOfTheDisplay() {
-  static bool started = gtk_init_check(nullptr, nullptr);
+  static bool started = StartGtk();
   return started ? gdk_screen_get_resolution(gdk_screen_get_default()) : 0;
 }
 
@@ -94,6 +115,30 @@ TEST_F(GtkWindowTest, NeededWidthIsWhatTheControlAsksForOnceItShowsTheText) {
     EXPECT_NEAR(system_.NeededWidth(control, text), natural, 1) << int(control);
     system_.ShowText(control, u"", where);
   }
+}
+
+TEST_F(GtkWindowTest, AStartedProgramGetsTheEnvironmentTheLauncherWasGiven) {
+  char pattern[] = "/tmp/kivora env XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern, program = dir + "/p";
+  ASSERT_EQ(std::system(("cp '" RECORD_ARGS "' '" + program + "'").c_str()), 0);
+  Launch launch;
+  launch.program = Utf8ToUtf16(program);
+  system_.Start(launch);
+  std::string record;
+  for (int i = 0; i < 500 && record.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(program + ".env", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    record = s.str();
+  }
+  std::vector<std::string> seen;
+  for (size_t start = 0, end; (end = record.find('\0', start)) != std::string::npos; start = end + 1)
+    seen.push_back(record.substr(start, end - start));
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen, kGivenEnvironment);
+  std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 }  // namespace

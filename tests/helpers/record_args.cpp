@@ -3,7 +3,8 @@
 // With --linger it stays alive for that many seconds afterwards. The last
 // line is the CLOCK_MONOTONIC time at which main() began, for the benchmarks.
 // Every start also appends its pid to <its own path>.log, so that a test can
-// count starts.
+// count starts, and writes its environment to <its own path>.env, each
+// variable ended by a NUL.
 #include <dirent.h>
 #include <fcntl.h>
 #include <time.h>
@@ -41,6 +42,12 @@ int main(int argc, char** argv) {
   std::fprintf(f, "fds:%s\nsid:%d pid:%d\nmono:%lld\n", fds.c_str(), int(getsid(0)), int(getpid()),
                static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec);
   std::fclose(f);
+  std::string env = std::string(argv[0]) + ".env";
+  if (FILE* e = std::fopen((env + ".tmp").c_str(), "w")) {
+    for (char** v = environ; *v; ++v) std::fwrite(*v, 1, std::strlen(*v) + 1, e);
+    std::fclose(e);
+    std::rename((env + ".tmp").c_str(), env.c_str());
+  }
   std::rename((out + ".tmp").c_str(), out.c_str());
   int log = open((std::string(argv[0]) + ".log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (log < 0) return 1;
