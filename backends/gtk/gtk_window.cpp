@@ -11,8 +11,10 @@
 #include "core/bitmap.h"
 #include "core/text.h"
 
-// The close picture's looks, compiled in by glib-compile-resources.
+// The close picture's looks and the built-in theme, compiled in by
+// glib-compile-resources.
 extern "C" void kivora_register_resource(void);
+extern "C" void kivora_theme_register_resource(void);
 
 namespace kivora {
 
@@ -79,9 +81,18 @@ int NaturalWidth(GtkWidget* widget) {
 // draws nothing with OpenGL, so GDK_GL=disable turns the probe off, unless
 // the user set GDK_GL. GTK reads it only while it starts; it is taken out
 // again, so that the programs the launcher starts get the user's environment.
+//
+// GTK loads the theme "Adwaita" without a variant from its own resource
+// /org/gtk/libgtk/theme/Adwaita/gtk.css; the one registered last is the one
+// found, so ours stands in for it: the same rules for the widgets we make,
+// without the other five sixths that GTK would parse at the first window
+// (tools/make_theme.py makes it from the installed GTK at build time). A
+// theme asked for with GTK_THEME, another theme or a variant (dark) is
+// GTK's own.
 bool StartGtk() {
   bool glOurs = !g_getenv("GDK_GL");
   if (glOurs) g_setenv("GDK_GL", "disable", TRUE);
+  if (!g_getenv("GTK_THEME")) kivora_theme_register_resource();
   bool started = gtk_init_check(nullptr, nullptr);
   if (glOurs) g_unsetenv("GDK_GL");
   return started;

@@ -28,8 +28,9 @@ struct GObjectUnref {
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
-// Starts GTK on the default display. False when there is no display to open.
-// The environment is as it was before, once it returns.
+// Starts GTK on the default display, with the launcher's built-in copy of the
+// default theme when the user's theme is the default one. False when there is
+// no display to open. The environment is as it was before, once it returns.
 bool StartGtk();
 
 class GtkSystem : public System {
