@@ -85,8 +85,9 @@ int NaturalWidth(GtkWidget* widget) {
 // GTK loads the theme "Adwaita" without a variant from its own resource
 // /org/gtk/libgtk/theme/Adwaita/gtk.css; the one registered last is the one
 // found, so ours stands in for it: the same rules for the widgets we make,
-// without the other five sixths that GTK would parse at the first window
-// (tools/make_theme.py makes it from the installed GTK at build time). A
+// without the other five sixths that GTK would parse at the first window,
+// and the radio button's bullet as PNG images, without the SVG loader
+// (tools/make_theme.py makes both from the installed GTK at build time). A
 // theme asked for with GTK_THEME, another theme or a variant (dark) is
 // GTK's own.
 bool StartGtk() {
