@@ -355,6 +355,27 @@ def check_drawn_at_144_dpi(t, x, y):
 
 # --- The menu file
 
+@case("linux")
+def the_built_in_theme_draws_as_gtks_own_adwaita_at_scale_1_and_2(t):
+    def drawn(menu, env):
+        t.folder.write("Kivora.ini", menu)
+        t.x.run("xdotool", "mousemove", "0", "0")
+        proc = t.start(env=env)
+        t.assertTrue(wait_for(lambda: t.windows(), timeout=15), "no window appeared")
+        time.sleep(0.3)
+        shot = t.x.stable_screenshot()
+        proc.kill()
+        proc.wait(timeout=10)
+        wait_for(lambda: not t.windows())
+        return shot.rgb
+    for scale in ("1", "2"):
+        for name, menu in (("the window", MENU), ("the report", b"one line\n")):
+            with t.subTest(f"{name} at GDK_SCALE={scale}"):
+                # GTK_THEME=Adwaita: GTK's own copy of the theme, not the launcher's.
+                own = drawn(menu, {"GDK_SCALE": scale, "GTK_THEME": "Adwaita"})
+                t.assertTrue(drawn(menu, {"GDK_SCALE": scale}) == own, "drawn otherwise than by GTK's own theme")
+
+
 @case("linux", "wine")
 def no_usable_menu_file_gives_only_the_error_box(t):
     ini = os.path.join(t.folder.path, "Kivora.ini")
