@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds Kivora.exe twice, from two copies of the sources in folders of
-# different names, and checks that the two are the same bytes: no build path,
-# time stamp or other accident of the build gets into what users download.
+# Builds Kivora.exe and its archive twice, from two copies of the sources in
+# folders of different names, and checks that the two are the same bytes: no
+# build path, time stamp or other accident of the build gets into what users
+# download.
 set -eu
 src="$(cd "$1" && pwd)"
 work="$(mktemp -d)"
@@ -9,10 +10,11 @@ trap 'rm -rf "$work"' EXIT
 for copy in one "two and more"; do
   mkdir -p "$work/$copy"
   (cd "$src" && tar --exclude=./build --exclude=./.git -cf - .) | (cd "$work/$copy" && tar -xf -)
-  (cd "$work/$copy" && cmake --preset windows >/dev/null && cmake --build --preset windows -j 2 --target Kivora >/dev/null)
+  (cd "$work/$copy" && cmake --preset windows >/dev/null && cmake --build --preset windows -j 2 --target Kivora >/dev/null &&
+   tools/dist windows >/dev/null)
 done
-if cmp "$work/one/build/windows/Kivora.exe" "$work/two and more/build/windows/Kivora.exe"; then
-  echo "the same $(stat -c %s "$work/one/build/windows/Kivora.exe") bytes from both folders"
-else
-  exit 1
-fi
+for file in windows/Kivora.exe dist/kivora-*-windows-x86.zip; do
+  one=$(echo "$work"/one/build/$file) two=$(echo "$work/two and more"/build/$file)
+  cmp "$one" "$two"
+  echo "the same $(stat -c %s "$one") bytes of $(basename "$one") from both folders"
+done
