@@ -15,15 +15,27 @@ namespace {
 // started by their path and are not affected.
 void LoadDllsFromSystem32Only() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  auto set = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  auto set = kivora::win32::FunctionOf<SetDefaultDllDirectoriesFn>(GetModuleHandleW(L"kernel32.dll"),
+                                                                   "SetDefaultDllDirectories");
   if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// The launcher takes no text, so its thread has no input method: a key goes
+// to the choices and "Next" as it is, never into a composition, and the
+// input method's COM set-up is not loaded when the window is first
+// activated. This must come before the first window. Where imm32 is not
+// loaded, there is no input method to turn off.
+void TurnOffInputMethod() {
+  using ImmDisableImeFn = BOOL(WINAPI*)(DWORD);
+  auto disable = kivora::win32::FunctionOf<ImmDisableImeFn>(GetModuleHandleW(L"imm32.dll"), "ImmDisableIME");
+  if (disable) disable(0);  // 0: this thread
 }
 
 }  // namespace
 
 int main() {
   LoadDllsFromSystem32Only();
+  TurnOffInputMethod();
   kivora::win32::Win32System system;
   return kivora::RunLauncher(system);
 }

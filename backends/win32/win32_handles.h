@@ -48,6 +48,13 @@ inline wchar_t* W(std::u16string& s) { return reinterpret_cast<wchar_t*>(s.data(
 inline std::u16string U(const wchar_t* s, size_t n) { return std::u16string(reinterpret_cast<const char16_t*>(s), n); }
 inline std::u16string U(const wchar_t* s) { return U(s, wcslen(s)); }
 
+// A function of a DLL that is already loaded, looked up at run time: null
+// where the DLL is not loaded or this Windows lacks the function.
+template <typename Function>
+Function FunctionOf(HMODULE dll, const char* name) {
+  return dll ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name))) : nullptr;
+}
+
 // The system's text for a GetLastError() code, without its line end.
 inline std::u16string SystemText(DWORD error) {
   wchar_t* text = nullptr;

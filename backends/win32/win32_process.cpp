@@ -14,15 +14,20 @@ namespace kivora::win32 {
 
 namespace {
 
-// An installer that needs an administrator: Windows asks for consent.
+// An installer that needs an administrator: Windows asks for consent. The
+// shell is loaded only then; as an import it would be loaded, with the DLLs
+// it needs, at every start.
 DWORD StartElevated(const Launch& launch) {
+  using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+  auto shellExecuteEx = FunctionOf<ShellExecuteExFn>(LoadLibraryW(L"shell32.dll"), "ShellExecuteExW");  // System32's
+  if (!shellExecuteEx) return GetLastError();
   SHELLEXECUTEINFOW sei{};
   sei.cbSize = sizeof sei;
   sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   sei.lpFile = W(launch.program);
   sei.lpParameters = W(launch.argumentLine);
   sei.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&sei)) return GetLastError();
+  if (!shellExecuteEx(&sei)) return GetLastError();
   if (sei.hProcess) CloseHandle(sei.hProcess);
   return ERROR_SUCCESS;
 }
