@@ -27,9 +27,11 @@ std::u16string TooLong(std::u16string_view path, const Conventions& conventions)
   return u"";
 }
 
-// The start of a text too long to show whole in a report.
+// A target as a report shows it: whole up to 260 characters, the classic
+// limit of a Windows path, and beyond that its start and an ellipsis, so that a line of the menu file
+// of up to 32 KiB cannot make the report taller or wider than the screen.
 std::u16string Shortened(std::u16string_view text) {
-  constexpr size_t kShown = 100;
+  constexpr size_t kShown = 260;
   return text.size() <= kShown ? std::u16string(text) : std::u16string(text.substr(0, kShown)) + u"\u2026";
 }
 
@@ -75,9 +77,10 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
     program = pathOf(cut);
   }
   std::u16string arguments(target.substr(cut));
+  std::u16string shown = Shortened(pathOf(cut) + arguments);
   std::u16string tooLong = TooLong(program, conventions);
-  if (!tooLong.empty()) Raise(RuntimeError(kErrBadFileName, Shortened(pathOf(cut) + arguments) + u": " + tooLong));
-  return {program, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, pathOf(cut) + arguments};
+  if (!tooLong.empty()) Raise(RuntimeError(kErrBadFileName, shown + u": " + tooLong));
+  return {program, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};
 }
 
 }  // namespace kivora

@@ -19,13 +19,42 @@ const char* ErrorText(int number) {
   }
 }
 
+namespace {
+
+// Neither system's message box breaks a word that is wider than the box: a
+// path of a few hundred characters without a blank would make it wider than
+// the screen. In the box, a run of more characters than this without a blank
+// goes on over several lines.
+constexpr size_t kLongestRun = 64;
+
+bool IsBreak(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+std::u16string BrokenIntoLines(const std::u16string& text) {
+  std::u16string lines;
+  size_t run = 0;
+  for (char16_t c : text) {
+    if (IsBreak(c)) {
+      run = 0;
+    } else if (run >= kLongestRun && !IsLowSurrogate(c)) {  // never inside a pair
+      lines += u'\n';
+      run = 0;
+    }
+    if (!IsBreak(c)) ++run;
+    lines += c;
+  }
+  return lines;
+}
+
+}  // namespace
+
 RuntimeError::RuntimeError(int number, std::u16string concerns)
     : number_(number), concerns_(std::move(concerns)) {}
 
 std::u16string RuntimeError::Report() const {
   std::u16string report =
       u"Run-time error '" + Utf8ToUtf16(std::to_string(number_)) + u"':\n\n" + Utf8ToUtf16(ErrorText(number_));
-  if (!concerns_.empty()) report += u"\n\n" + concerns_;
+  if (!concerns_.empty()) report += u"\n\n" + BrokenIntoLines(concerns_);
   return report;
 }
 

@@ -33,7 +33,7 @@ class RuntimeError {
   //
   //   Input past end of file
   //
-  //   <what it concerns>
+  //   <what it concerns, a long run without a blank over several lines>
   std::u16string Report() const;
   // The same on one line, for standard error.
   std::u16string ReportLine() const;

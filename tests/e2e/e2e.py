@@ -614,19 +614,29 @@ def a_target_climbing_out_with_dotdot_is_found_from_the_launchers_folder(t):
 
 
 @case("linux", "wine")
-def a_program_name_no_file_system_can_hold_gives_the_report(t):
-    t.folder.write("Kivora.ini", b"P\r\nA\r\nB\r\nC\r\n" + b"n" * 30000 + b" -q\r\nb\r\nc\r\n")
-    proc = t.start()
-    _, x, y = t.main_window()
-    t.click((x, y), "next")
-    box = wait_for(lambda: [w for w in t.windows() if t.x.geometry(w)[2:] != tuple(layout()["client"])], timeout=10)
-    t.assertTrue(box, "no report shown")
-    time.sleep(0.3)
-    t.x.key(box[0], "Return")
-    t.assertEqual(t.ended(proc), 2)
-    err = proc.stderr.read()
-    t.assertIn("Run-time error '52': Bad file name or number", err)
-    t.assertIn("nnnn\u2026: a name in it is longer than 255 characters", err, "the report names it, shortened")
+def an_overlong_target_gives_a_report_that_fits_the_screen(t):
+    for target, report, shortened in (
+            (b"n" * 30000 + b" -q", "Run-time error '52': Bad file name or number",
+             "nnnn\u2026: a name in it is longer than 255 characters"),
+            (b"missing" + b" arg" * 2000, "Run-time error '53': File not found", "missing arg arg")):
+        t.folder.write("Kivora.ini", b"P\r\nA\r\nB\r\nC\r\n" + target + b"\r\nb\r\nc\r\n")
+        proc = t.start()
+        _, x, y = t.main_window()
+        t.click((x, y), "next")
+        box = wait_for(lambda: [w for w in t.windows() if t.x.geometry(w)[2:] != tuple(layout()["client"])],
+                       timeout=10)
+        t.assertTrue(box, "no report shown")
+        time.sleep(0.3)
+        _, _, width, height = t.x.geometry(box[0])
+        t.assertLessEqual(width, t.x.width, "the report is wider than the screen")
+        t.assertLessEqual(height, t.x.height, "the report is taller than the screen")
+        t.x.key(box[0], "Return")
+        t.assertEqual(t.ended(proc), 2)
+        err = proc.stderr.read()
+        t.assertIn(report, err)
+        t.assertIn(shortened, err, "the report names the target")
+        t.assertIn("\u2026: ", err, "the target is shortened")
+        t.assertLess(len(err), 500, "the target is shortened")
 
 
 @case("linux")

@@ -60,6 +60,24 @@ TEST(ResolveLaunch, FindsTheProgramBelowTheFolderAndKeepsItsArguments) {
   }
 }
 
+TEST(ResolveLaunch, ShowsALongTargetShortenedInItsReportOnly) {
+  const std::u16string arguments = u" " + std::u16string(300, u'a');
+  const std::u16string first260 = u"D:\\m\\missing" + arguments.substr(0, 260 - 12);
+  const struct {
+    const char* name;
+    std::u16string target, shown;
+  } cases[] = {
+      {"260 characters are shown whole", u"missing" + arguments.substr(0, 260 - 12), first260},
+      {"more, the first 260 and an ellipsis", u"missing" + arguments, first260 + u"\u2026"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Launch launch = ResolveLaunch(u"D:\\m", c.target, kWindows, [](const std::u16string&) { return FileKind::kNone; });
+    EXPECT_EQ(launch.shown, c.shown);
+    EXPECT_EQ(launch.commandLine, u"D:\\m\\" + c.target);
+  }
+}
+
 TEST(ResolveLaunch, SplitsTheArgumentsAndTakesNoFolderForAProgram) {
   const std::set<std::u16string> files = {u"/m/inst/a prog", u"/m/inst"};
   auto probe = [&](const std::u16string& path) {
