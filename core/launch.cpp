@@ -28,8 +28,8 @@ std::u16string TooLong(std::u16string_view path, const Conventions& conventions)
 }
 
 // A target as a report shows it: whole up to 260 characters, the classic
-// limit of a Windows path, and beyond that its start and an ellipsis, so that a line of the menu file
-// of up to 32 KiB cannot make the report taller or wider than the screen.
+// limit of a Windows path, and beyond that its start and an ellipsis, so
+// that a menu line of up to 32 KiB makes no report taller than the screen.
 std::u16string Shortened(std::u16string_view text) {
   constexpr size_t kShown = 260;
   return text.size() <= kShown ? std::u16string(text) : std::u16string(text.substr(0, kShown)) + u"\u2026";
