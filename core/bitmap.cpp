@@ -1,7 +1,5 @@
 #include "core/bitmap.h"
 
-#include <cstdlib>
-
 namespace kivora {
 
 namespace {
@@ -15,9 +13,11 @@ bool DecodeBmp24(const uint8_t* data, size_t size, Bitmap& out) {
   auto width = static_cast<int32_t>(U32(data + 18));
   auto height = static_cast<int32_t>(U32(data + 22));
   if (U32(data + 14) < 40 || U16(data + 28) != 24 || U32(data + 30) != 0) return false;
-  if (width <= 0 || width > 4096 || height == 0 || std::abs(height) > 4096) return false;
+  // The height's sign says which row comes first; its size is checked before
+  // the sign is dropped, since INT32_MIN has no positive counterpart.
+  if (width <= 0 || width > 4096 || height == 0 || height < -4096 || height > 4096) return false;
   bool bottomUp = height > 0;
-  int rows = std::abs(height);
+  int rows = bottomUp ? height : -height;
   size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
   if (offset > size || size - offset < stride * rows) return false;
 

@@ -32,7 +32,7 @@ std::u16string TooLong(std::u16string_view path, const Conventions& conventions)
 // that a menu line of up to 32 KiB makes no report taller than the screen.
 std::u16string Shortened(std::u16string_view text) {
   constexpr size_t kShown = 260;
-  return text.size() <= kShown ? std::u16string(text) : std::u16string(text.substr(0, kShown)) + u"\u2026";
+  return text.size() <= kShown ? std::u16string(text) : std::u16string(text.substr(0, SafeCut(text, kShown))) + u"\u2026";
 }
 
 }  // namespace
@@ -54,6 +54,14 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
                      const Conventions& conventions, const Probe& probe) {
   const std::u16string folder = LaunchFolder(launcherFolder);
   auto pathOf = [&](size_t cut) { return JoinPath(folder, target.substr(0, cut), conventions.separator); };
+
+  // Every system ends a name at a NUL, so the program started would not be
+  // the one the line names. The report shows where the NUL stands.
+  if (target.find(u'\0') != std::u16string_view::npos) {
+    std::u16string shown = pathOf(target.size());
+    std::replace(shown.begin(), shown.end(), u'\0', u'\u2400');
+    Raise(RuntimeError(kErrBadFileName, Shortened(shown) + u": it holds a NUL character, which no file name can"));
+  }
 
   // A path no file system can hold names no file, and is not handed to the
   // system to find out.

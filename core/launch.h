@@ -27,8 +27,8 @@ using Probe = std::function<FileKind(const std::u16string& path)>;
 // system's program extension added if need be); the rest are its arguments,
 // handed on as written. When no cut names a file, the program is the target
 // up to its first blank, so that the report names what was looked for.
-// A program whose path no file system of the system could hold is error 52,
-// and is never handed to the system.
+// A program whose path no file system of the system could hold, or a target
+// with a NUL in it, is error 52, and is never handed to the system.
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
                      const Conventions& conventions, const Probe& probe);
 

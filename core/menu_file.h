@@ -71,6 +71,12 @@ class TextReader {
   std::u16string ReadLine();
 
  private:
+  struct Decoding {
+    std::unique_ptr<ByteSource> source;
+    Decoder decode;
+  };
+  static Decoding ByByteOrderMark(std::unique_ptr<ByteSource> source, Decoder decode);
+  TextReader(Decoding decoding, std::u16string name, LineEnds ends);
   [[noreturn]] void Fail(const RuntimeError& error);
 
   LineSplitter lines_;

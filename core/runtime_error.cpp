@@ -28,20 +28,21 @@ namespace {
 constexpr size_t kLongestRun = 64;
 
 bool IsBreak(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-std::u16string BrokenIntoLines(const std::u16string& text) {
+std::u16string BrokenIntoLines(std::u16string_view text) {
   std::u16string lines;
-  size_t run = 0;
-  for (char16_t c : text) {
-    if (IsBreak(c)) {
-      run = 0;
-    } else if (run >= kLongestRun && !IsLowSurrogate(c)) {  // never inside a pair
+  while (!text.empty()) {
+    size_t run = 0;
+    while (run < text.size() && !IsBreak(text[run])) ++run;
+    if (run > kLongestRun) run = SafeCut(text, kLongestRun);  // never inside a pair
+    lines += text.substr(0, run);
+    text.remove_prefix(run);
+    if (!text.empty() && IsBreak(text[0])) {
+      lines += text[0];
+      text.remove_prefix(1);
+    } else if (!text.empty()) {
       lines += u'\n';
-      run = 0;
     }
-    if (!IsBreak(c)) ++run;
-    lines += c;
   }
   return lines;
 }
@@ -54,14 +55,14 @@ RuntimeError::RuntimeError(int number, std::u16string concerns)
 std::u16string RuntimeError::Report() const {
   std::u16string report =
       u"Run-time error '" + Utf8ToUtf16(std::to_string(number_)) + u"':\n\n" + Utf8ToUtf16(ErrorText(number_));
-  if (!concerns_.empty()) report += u"\n\n" + BrokenIntoLines(concerns_);
+  if (!concerns_.empty()) report += u"\n\n" + BrokenIntoLines(Shown(concerns_));
   return report;
 }
 
 std::u16string RuntimeError::ReportLine() const {
   std::u16string line =
       u"Run-time error '" + Utf8ToUtf16(std::to_string(number_)) + u"': " + Utf8ToUtf16(ErrorText(number_));
-  if (!concerns_.empty()) line += u" " + concerns_;
+  if (!concerns_.empty()) line += u" " + Shown(concerns_);
   return line;
 }
 

@@ -16,14 +16,17 @@
 
 namespace kivora::posix {
 
+std::u16string FolderOf(std::string_view program) {
+  size_t slash = program.rfind('/');
+  if (slash == std::string_view::npos) return u".";
+  return Decode(slash == 0 ? "/" : program.substr(0, slash));
+}
+
 std::u16string LauncherFolder() {
   std::vector<char> buffer(4096);
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return u".";
-  std::string exe(buffer.data(), size_t(n));
-  size_t slash = exe.rfind('/');
-  if (slash == std::string::npos) return u".";
-  return Decode(slash == 0 ? std::string("/") : exe.substr(0, slash));
+  return FolderOf(std::string_view(buffer.data(), size_t(n)));
 }
 
 FileKind Probe(const std::u16string& path) {
@@ -48,8 +51,8 @@ class FdSource : public ByteSource {
     for (;;) {
       ssize_t n = read(fd_, buffer, size);
       if (n >= 0) return size_t(n);
-      if (errno != EINTR)
-        Raise(SystemFailure(Action::kRead, {SystemCode::kErrno, unsigned(errno)}, name_, ErrnoText(errno)));
+      int err = errno;
+      if (err != EINTR) Raise(SystemFailure(Action::kRead, {SystemCode::kErrno, unsigned(err)}, name_, ErrnoText(err)));
     }
   }
 
@@ -83,9 +86,9 @@ bool IsUtf8Locale(const std::string& codeset) {
   return codeset == "UTF-8" || codeset == "ANSI_X3.4-1968" || codeset.empty();
 }
 
-// Converts with iconv, a block at a time. onInvalid is called for a sequence
-// that does not convert, with the number of input bytes to skip; it returns
-// false to give up.
+// Converts with iconv. onInvalid is called for a sequence that does not
+// convert, with the output so far and the offset of the sequence in the
+// input; it returns the number of input bytes to skip, 0 to give up.
 template <typename OnInvalid>
 bool Convert(const char* to, const char* from, std::string_view in, std::string& out, OnInvalid onInvalid) {
   iconv_t cd = iconv_open(to, from);
@@ -98,14 +101,15 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
     char* outPtr = chunk.data();
     size_t outLeft = chunk.size();
     size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    int err = rc == size_t(-1) ? errno : 0;  // before the append can change it
     out.append(chunk.data(), size_t(outPtr - chunk.data()));
-    if (rc == size_t(-1) && (errno == EILSEQ || errno == EINVAL)) {
-      size_t skip = onInvalid(out);
+    if (err == EILSEQ || err == EINVAL) {
+      size_t skip = onInvalid(out, size_t(inPtr - in.data()));
       ok = skip != 0;
       inPtr += skip;
       inLeft -= std::min(skip, inLeft);
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    } else if (rc == size_t(-1) && errno != E2BIG) {
+    } else if (err != 0 && err != E2BIG) {
       ok = false;
     }
   }
@@ -126,14 +130,17 @@ std::string Utf16LeBytes(std::u16string_view text) {
 
 std::u16string Decode(std::string_view bytes) {
   std::string codeset = nl_langinfo(CODESET);
-  if (IsUtf8Locale(codeset)) return Utf8ToUtf16(bytes);
+  if (IsUtf8Locale(codeset)) return Utf8ToUtf16Escaped(bytes);
   std::string utf16;
-  // An invalid or cut-off sequence: U+FFFD, and one byte skipped.
-  if (!Convert("UTF-16LE", codeset.c_str(), bytes, utf16, [](std::string& out) {
-        out += "\xFD\xFF";
-        return size_t(1);
-      }))
-    return Utf8ToUtf16(bytes);
+  // A byte that begins no character of the set (an invalid or cut-off
+  // sequence) is kept as an escaped byte, and the conversion goes on after it.
+  bool converted = Convert("UTF-16LE", codeset.c_str(), bytes, utf16, [&](std::string& out, size_t at) {
+    char16_t escaped = EscapedByte(static_cast<unsigned char>(bytes[at]));
+    out += char(escaped & 0xFF);
+    out += char(escaped >> 8);
+    return size_t(1);
+  });
+  if (!converted) return Utf8ToUtf16Escaped(bytes);
   std::u16string out;
   for (size_t i = 0; i + 1 < utf16.size(); i += 2)
     out += char16_t(static_cast<unsigned char>(utf16[i]) | static_cast<unsigned char>(utf16[i + 1]) << 8);
@@ -142,10 +149,20 @@ std::u16string Decode(std::string_view bytes) {
 
 std::optional<std::string> Encode(std::u16string_view text) {
   std::string codeset = nl_langinfo(CODESET);
-  if (IsUtf8Locale(codeset)) return Utf16ToUtf8(text);
+  if (IsUtf8Locale(codeset)) return Utf16ToUtf8Escaped(text);
+  // Text between escaped bytes goes through the set; each escaped byte is
+  // its byte again.
   std::string out;
-  if (!Convert(codeset.c_str(), "UTF-16LE", Utf16LeBytes(text), out, [](std::string&) { return size_t(0); }))
-    return std::nullopt;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    bool escaped = i < text.size() && IsEscapedByte(text, i);
+    if (i < text.size() && !escaped) continue;
+    if (i > start && !Convert(codeset.c_str(), "UTF-16LE", Utf16LeBytes(text.substr(start, i - start)), out,
+                              [](std::string&, size_t) { return size_t(0); }))
+      return std::nullopt;
+    if (escaped) out += char(text[i] & 0xFF);
+    start = i + 1;
+  }
   return out;
 }
 

@@ -16,6 +16,8 @@ namespace kivora::posix {
 
 // The folder of /proc/self/exe, without a trailing "/" except at "/".
 std::u16string LauncherFolder();
+// The folder of a program's path, as LauncherFolder gives it.
+std::u16string FolderOf(std::string_view program);
 
 // A regular file (symbolic links followed) is a normal file; a FIFO, a
 // device or a socket is none, so that none of them can make the reader hang.
@@ -26,13 +28,16 @@ FileKind Probe(const std::u16string& path);
 // the locale's set cannot write.
 std::unique_ptr<ByteSource> OpenFile(const std::u16string& path);
 
-// Decodes bytes in the locale's character set (LC_CTYPE), bytes that do not
-// decode becoming U+FFFD. In the C locale, whose set is ASCII, text is read as
-// UTF-8, of which ASCII is a part.
+// Decodes bytes in the locale's character set (LC_CTYPE). A byte that does
+// not decode is kept as an escaped byte (core/text.h), so that Encode gives
+// back the same bytes: a file's name need not be text in the locale's set.
+// In the C locale, whose set is ASCII, text is read as UTF-8, of which ASCII
+// is a part.
 std::u16string Decode(std::string_view bytes);
 
-// The same the other way: text in the locale's character set, or nothing
-// when the set has no byte for one of its characters.
+// The same the other way: text in the locale's character set, each escaped
+// byte its byte again, or nothing when the set has no byte for one of its
+// characters.
 std::optional<std::string> Encode(std::u16string_view text);
 
 // A name or an argument in the locale's set. Throws RuntimeError 52 naming

@@ -92,12 +92,14 @@ TEST_F(PosixFiles, LinesOfARealFileInTheLocalesSet) {
     std::string bytes;
     std::vector<std::u16string> lines;
   } cases[] = {
-      {"C.UTF-8", "\xe5\xae\x89\xe8\xa3\x9d\r\nok\xff\nlast", {u"\u5b89\u88dd", u"ok\uFFFD", u"last"}},
-      {"C", "plain\n", {u"plain"}},
+      // A byte that does not decode is kept as an escaped byte.
+      {"C.UTF-8", "\xe5\xae\x89\xe8\xa3\x9d\r\nok\xff\nlast", {u"\u5b89\u88dd", u"ok\xDCFF", u"last"}},
+      // The C locale's set is ASCII; the rest is read as UTF-8.
+      {"C", "plain\ncaf\xc3\xa9\n", {u"plain", u"caf\u00e9"}},
       // "安裝" in Big5, then a byte that is not Big5.
-      {"zh_TW.BIG5", "\xa6\x77\xb8\xcb\r\n\xff\r\n", {u"\u5b89\u88dd", u"\uFFFD"}},
+      {"zh_TW.BIG5", "\xa6\x77\xb8\xcb\r\n\xff\r\n", {u"\u5b89\u88dd", u"\xDCFF"}},
       // A Big5 lead byte cut off by the line end.
-      {"zh_TW.BIG5", "\xa6\x77\xa6\r\n", {u"\u5b89\uFFFD"}},
+      {"zh_TW.BIG5", "\xa6\x77\xa6\r\n", {u"\u5b89\xDCA6"}},
   };
   for (const auto& c : cases) {
     if (!std::setlocale(LC_CTYPE, c.locale)) {
@@ -112,22 +114,31 @@ TEST_F(PosixFiles, TheLauncherFolderHoldsTheRunningProgram) {
   std::u16string folder = LauncherFolder();
   EXPECT_EQ(folder, Utf8ToUtf16(std::filesystem::read_symlink("/proc/self/exe").parent_path().string()));
   EXPECT_EQ(Probe(folder + u"/kivora_posix_tests"), FileKind::kNormal);
+  const struct {
+    const char* program;
+    std::u16string folder;
+  } cases[] = {{"/kivora", u"/"}, {"/media/cd/kivora", u"/media/cd"}, {"/media/caf\xe9/kivora", u"/media/caf\xDCE9"}};
+  for (const auto& c : cases) EXPECT_EQ(FolderOf(c.program), c.folder) << c.program;
 }
 
 TEST_F(PosixFiles, TextGoesBackToTheSystemInTheBytesItCameIn) {
-  const struct {
-    const char* locale;
-    std::string bytes;  // as a menu file has them
-  } cases[] = {
-      {"zh_TW.BIG5", "t1.sh \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb"},  // 許功蓋: trail bytes that are "\"
-      {"C.UTF-8", "t1.sh \xe8\xa8\xb1\xe5\x8a\x9f"},
-      {"C", "plain ascii"},
+  // Names as a menu file or a folder has them, text in the set or not.
+  const std::string names[] = {
+      "t1.sh \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb",  // 許功蓋 安裝 in Big5: trail bytes that are "\"
+      "t1.sh \xe8\xa8\xb1\xe5\x8a\x9f",                      // 許功 in UTF-8
+      "caf\xe9",                                              // Latin-1
+      "\x80",                                                 // a lone continuation byte
+      "a\xe6\x97",                                            // a sequence cut off
+      "\xa6 \xff\xfe",                                        // a lone Big5 lead, bytes neither set has
+      "plain ascii",
   };
-  for (const auto& c : cases) {
-    ASSERT_TRUE(std::setlocale(LC_CTYPE, c.locale)) << c.locale << " is not generated (tools/bootstrap makes it)";
-    std::optional<std::string> back = Encode(Decode(c.bytes));
-    ASSERT_TRUE(back) << c.locale;
-    EXPECT_EQ(*back, c.bytes) << c.locale;
+  for (const char* locale : {"C.UTF-8", "zh_TW.BIG5", "C"}) {
+    ASSERT_TRUE(std::setlocale(LC_CTYPE, locale)) << locale << " is not generated (tools/bootstrap makes it)";
+    for (const std::string& name : names) {
+      std::optional<std::string> back = Encode(Decode(name));
+      ASSERT_TRUE(back) << locale << ": " << name;
+      EXPECT_EQ(*back, name) << locale;
+    }
   }
   ASSERT_TRUE(std::setlocale(LC_CTYPE, "zh_TW.BIG5"));
   EXPECT_FALSE(Encode(u"caf\u00e9")) << "Big5 has no \u00e9";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 
 #include <chrono>
 #include <clocale>
@@ -81,14 +82,29 @@ TEST_F(PosixProcess, ArgumentsAreSplitAsWindowsDoesAndNothingIsLeftOpen) {
   EXPECT_NE(access((dir_ + "/pwned").c_str(), F_OK), 0) << "a shell ran the line";
 }
 
-TEST_F(PosixProcess, TheChildHasItsOwnSession) {
+TEST_F(PosixProcess, TheChildHasItsOwnSessionAndDefaultSignalHandling) {
   Install("inst/p");
+  // A launcher started with "nohup" or from a shell's background ignores
+  // SIGINT and SIGHUP; the program it starts must not inherit that.
+  struct sigaction ignore {}, oldInt, oldHup;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGINT, &ignore, &oldInt);
+  sigaction(SIGHUP, &ignore, &oldHup);
   std::string pid = std::to_string(Start("inst\\p"));
-  EXPECT_NE(Record("inst/p").find("sid:" + pid + " pid:" + pid + "\n"), std::string::npos);
+  sigaction(SIGINT, &oldInt, nullptr);
+  sigaction(SIGHUP, &oldHup, nullptr);
+  std::string record = Record("inst/p");
+  EXPECT_NE(record.find("sid:" + pid + " pid:" + pid + "\n"), std::string::npos);
+  size_t at = record.find("sigign:");
+  ASSERT_NE(at, std::string::npos) << record;
+  unsigned long long ignored = std::stoull(record.substr(at + 7, 16), nullptr, 16);
+  EXPECT_EQ(ignored & (1ull << (SIGINT - 1) | 1ull << (SIGHUP - 1)), 0u) << record;
 }
 
 TEST_F(PosixProcess, FailuresToStartAreRunTimeErrors) {
   std::ofstream(dir_ + "/inst/notes.txt") << "not a program";
+  std::ofstream(dir_ + "/inst/garbage") << "\x01\x02 not a program either";
+  chmod((dir_ + "/inst/garbage").c_str(), 0755);
   const struct {
     const char* target;
     int error;
@@ -97,6 +113,7 @@ TEST_F(PosixProcess, FailuresToStartAreRunTimeErrors) {
       {"inst\\notes.txt", kErrPermissionDenied},  // no execute permission
       {"inst", kErrPermissionDenied},             // a folder
       {"", kErrPermissionDenied},                 // the launcher's folder itself
+      {"inst\\garbage", kErrInvalidCall},         // no format the system can run (ENOEXEC)
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.target), c.error) << c.target;
 }

@@ -1,6 +1,7 @@
 // Fuzzes the line reader: any bytes, either line-end rule, a small maximum
 // line length so that the too-long path is reached; every line read must be
-// free of line-end characters the rule treats as ends, and the reads must stop.
+// free of line-end characters the rule treats as ends, and the reads must stop;
+// each line's bytes must survive the trip to UTF-16 and back.
 // The same bytes then go through the text reader, which looks for a byte-order
 // mark and may read them as UTF-16; its reads must end in "past end of file".
 #include <cstdint>
@@ -47,7 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (line.size() > 64) std::abort();
     consumed += line.size() + 1;
     if (consumed > 2 * size + 2) std::abort();  // it must come to an end
-    kivora::Utf16ToUtf8(kivora::Utf8ToUtf16(line));
+    // Any bytes come back through escaped bytes; well-formed UTF-8 comes
+    // back through the plain conversions too.
+    std::u16string escaped = kivora::Utf8ToUtf16Escaped(line);
+    if (kivora::Utf16ToUtf8Escaped(escaped) != line) std::abort();
+    bool wellFormed = kivora::Shown(escaped) == escaped;
+    if (wellFormed && kivora::Utf16ToUtf8(kivora::Utf8ToUtf16(line)) != line) std::abort();
   }
 
   kivora::TextReader reader(std::make_unique<Bytes>(data + 1, size - 1, chunk), u"menu", ends, kivora::Latin1ToUtf16);

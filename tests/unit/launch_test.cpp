@@ -69,6 +69,9 @@ TEST(ResolveLaunch, ShowsALongTargetShortenedInItsReportOnly) {
   } cases[] = {
       {"260 characters are shown whole", u"missing" + arguments.substr(0, 260 - 12), first260},
       {"more, the first 260 and an ellipsis", u"missing" + arguments, first260 + u"\u2026"},
+      {"a surrogate pair across the cut is left out whole",
+       u"missing" + arguments.substr(0, 260 - 13) + u"\U0001F600" + arguments,
+       first260.substr(0, 259) + u"\u2026"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -120,6 +123,9 @@ TEST(ResolveLaunch, NeverHandsTheSystemAPathNoFileSystemCanHold) {
       {"a name of 256 on Linux", kLinux, std::u16string(256, u'n'), u"a name in it is longer than 255 characters"},
       {"a path of 4096 on Linux", kLinux, deep(4096 - 5), u"it is longer than 4095 characters"},
       {"a long argument is no name", kWindows, u"setup " + std::u16string(300, u'a'), nullptr},
+      {"a NUL, which would end the name early", kLinux, std::u16string(u"a.sh\0junk --flag", 16),
+       u"/m/x/a.sh\u2400junk --flag: it holds a NUL character"},
+      {"a NUL on Windows", kWindows, std::u16string(u"setup\0", 6), u"D:\\m\\setup\u2400: it holds a NUL"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -135,6 +141,9 @@ TEST(ResolveLaunch, NeverHandsTheSystemAPathNoFileSystemCanHold) {
       ASSERT_NE(c.error, nullptr) << "refused";
       EXPECT_EQ(e.number(), kErrBadFileName);
       EXPECT_NE(e.concerns().find(c.error), std::u16string::npos);
+      if (c.target.find(u'\0') != std::u16string::npos) {
+        EXPECT_TRUE(probed.empty()) << "refused before a probe";
+      }
     }
     for (const auto& path : probed) {
       EXPECT_LE(path.size(), c.rules.longestPath) << "a path too long was probed";

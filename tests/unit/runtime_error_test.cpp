@@ -19,8 +19,9 @@ TEST(RuntimeError, TheReportBreaksOnlyLongRunsWithoutABlank) {
       {"a run of 200 takes four lines", a64 + a64 + a64 + u"12345678",
        a64 + u"\n" + a64 + u"\n" + a64 + u"\n12345678"},
       {"a blank or a tab begins a new run", a64 + u" " + a64 + u"\t" + a64, a64 + u" " + a64 + u"\t" + a64},
-      {"a surrogate pair is not cut", std::u16string(63, u'a') + pair + u"b",
-       std::u16string(63, u'a') + pair + u"\nb"},
+      {"a surrogate pair across the limit goes whole on the next line", std::u16string(63, u'a') + pair + u"b",
+       std::u16string(63, u'a') + u"\n" + pair + u"b"},
+      {"an escaped byte is shown as U+FFFD", u"/m/caf\xDCE9", u"/m/caf\uFFFD"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
