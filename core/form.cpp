@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/text.h"
+
 namespace kivora {
 
 namespace {
@@ -42,10 +44,7 @@ int Pixels(float twips, int dpi) { return int(std::lround(twips * float(dpi) / 1
 // The longest start of text that, ended with "…", needs no more than width;
 // a surrogate pair is never cut in two.
 std::u16string Ellipsize(std::u16string_view text, int width, const Measure& needed) {
-  auto cut = [&](size_t n) {
-    if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
-    return std::u16string(text.substr(0, n)) + u"\u2026";
-  };
+  auto cut = [&](size_t n) { return std::u16string(text.substr(0, SafeCut(text, n))) + u"\u2026"; };
   size_t low = 0, high = text.size();  // cut(low) fits, or low is 0; cut(high) does not
   while (high - low > 1) {
     size_t middle = (low + high) / 2;
@@ -76,14 +75,38 @@ Point Centred(Size screen, Size window) {
           int(std::lround((screen.height - window.height) / 2.0))};
 }
 
-Fitted Fit(const Layout& layout, Control control, std::u16string_view text, const Measure& needed) {
+Caption CaptionOf(std::u16string_view line) {
+  line = line.substr(0, line.find(u'\0'));
+  Caption caption;
+  for (size_t i = 0; i < line.size(); ++i) {
+    bool mark = line[i] == u'&' && i + 1 < line.size();
+    if (mark) ++i;  // "&&" is one "&", "&x" a marked x
+    if (mark && line[i] != u'&' && caption.accessKey == Caption::kNoKey) caption.accessKey = caption.text.size();
+    caption.text += line[i];
+  }
+  caption.text = Shown(caption.text);
+  return caption;
+}
+
+std::u16string Marked(const Caption& caption, char16_t mark) {
+  std::u16string marked;
+  for (size_t i = 0; i < caption.text.size(); ++i) {
+    if (i == caption.accessKey || caption.text[i] == mark) marked += mark;
+    marked += caption.text[i];
+  }
+  return marked;
+}
+
+Fitted Fit(const Layout& layout, Control control, const Caption& caption, const Measure& needed) {
   Rect bounds = layout[control].bounds;
   int widest = bounds.width;
   if (control == Control::kPrompt) widest = layout.client.width - 2 * bounds.left;
-  int natural = needed(text);
+  int natural = needed(caption.text);
   if (control == Control::kPrompt) bounds.width = std::clamp(natural, bounds.width, widest);
-  if (natural <= widest) return {std::u16string(text), bounds};
-  return {Ellipsize(text, widest, needed), bounds};
+  if (natural <= widest) return {caption, bounds};
+  Caption cut{Ellipsize(caption.text, widest, needed), caption.accessKey};
+  if (cut.accessKey >= cut.text.size() - 1) cut.accessKey = Caption::kNoKey;  // cut off, or the "…"
+  return {cut, bounds};
 }
 
 }  // namespace kivora

@@ -12,7 +12,8 @@
 
 namespace kivora {
 
-// The controls the window shows.
+// The controls the window shows, in the order they are read: the prompt, the
+// choices, "Next", the close picture.
 enum class Control { kPrompt, kChoice1, kChoice2, kChoice3, kNext, kClose };
 constexpr int kControlCount = 6;
 
@@ -65,15 +66,34 @@ Point Centred(Size screen, Size window);
 // back end measures it.
 using Measure = std::function<int(std::u16string_view text)>;
 
+// A caption as the user sees it: its text, and which of its characters is
+// the access key (Alt and that key chooses the control).
+struct Caption {
+  static constexpr size_t kNoKey = std::u16string::npos;
+  std::u16string text;
+  size_t accessKey = kNoKey;  // an index into text
+};
+
+// A menu line as the prompt or a choice shows it: "&" marks the character
+// after it as the access key (the first one marked counts) and "&&" shows
+// one "&"; a "&" at the end is shown as it is. The line is shown up to a NUL,
+// and a byte that no character set could read (core/text.h) as U+FFFD.
+Caption CaptionOf(std::u16string_view line);
+
+// A caption as a toolkit takes it that marks an access key with mark ("&" on
+// Windows, "_" in GTK): the mark before the key, and each mark in the text
+// doubled, so that the toolkit shows it as it is.
+std::u16string Marked(const Caption& caption, char16_t mark);
+
 struct Fitted {
-  std::u16string text;  // cut and ended with "…" when the whole does not fit
+  Caption caption;  // cut and ended with "…" when the whole does not fit
   Rect bounds;
 };
 
-// Fits a text to its control. The prompt widens to its text, up to the
+// Fits a caption to its control, measured as it is shown. The prompt widens to its text, up to the
 // window's width less its left margin on either side; choice and button
 // captions keep their stored width. What does not fit is cut with an
 // ellipsis.
-Fitted Fit(const Layout& layout, Control control, std::u16string_view text, const Measure& needed);
+Fitted Fit(const Layout& layout, Control control, const Caption& caption, const Measure& needed);
 
 }  // namespace kivora

@@ -70,8 +70,9 @@ void LauncherWindow::OnDpiChanged(int dpi) {
 }
 
 void LauncherWindow::SetText(Control control, std::u16string text) {
-  Fitted fitted = Fit(layout_, control, text, [&](std::u16string_view t) { return system_.NeededWidth(control, t); });
-  system_.ShowText(control, fitted.text, fitted.bounds);
+  Fitted fitted =
+      Fit(layout_, control, CaptionOf(text), [&](std::u16string_view t) { return system_.NeededWidth(control, t); });
+  system_.ShowText(control, fitted.caption, fitted.bounds);
   texts_[int(control)] = std::move(text);
 }
 

@@ -70,8 +70,9 @@ class System {
   virtual void PlaceWindow(Point topLeft) = 0;
   // The width a control needs to show text whole (see Measure).
   virtual int NeededWidth(Control control, std::u16string_view text) = 0;
-  // Shows text in a control that now has the given bounds.
-  virtual void ShowText(Control control, const std::u16string& text, Rect bounds) = 0;
+  // Shows a caption, with its access key marked, in a control that now has
+  // the given bounds.
+  virtual void ShowText(Control control, const Caption& caption, Rect bounds) = 0;
   virtual bool IsChosen(Control choice) = 0;
   virtual void ShowCloseLook(CloseLook look) = 0;
   virtual void Show() = 0;

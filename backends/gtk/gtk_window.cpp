@@ -177,6 +177,11 @@ void GtkSystem::Build(const Layout& layout, LauncherWindow& window) {
   G_GNUC_END_IGNORE_DEPRECATIONS
   g_list_free(focusChain);
   gtk_window_set_default(GTK_WINDOW(toplevel_), widget(Control::kNext));
+  // The prompt's access key moves to the first choice, as a label's does on
+  // Windows; a choice's chooses it.
+  gtk_label_set_mnemonic_widget(GTK_LABEL(widget(Control::kPrompt)), widget(Control::kChoice1));
+  for (Control choice : {Control::kChoice1, Control::kChoice2, Control::kChoice3})
+    gtk_label_set_mnemonic_widget(GTK_LABEL(TextLabel(choice)), widget(choice));
   ApplyLayout(layout);
 
   GtkWidget* close = widget(Control::kClose);
@@ -240,8 +245,8 @@ int GtkSystem::NeededWidth(Control control, std::u16string_view text) {
   return around + TextWidth(label, fontPixels_[int(control)], text);
 }
 
-void GtkSystem::ShowText(Control control, const std::u16string& text, Rect bounds) {
-  gtk_label_set_text(GTK_LABEL(TextLabel(control)), Utf16ToUtf8(text).c_str());
+void GtkSystem::ShowText(Control control, const Caption& caption, Rect bounds) {
+  gtk_label_set_text_with_mnemonic(GTK_LABEL(TextLabel(control)), Utf16ToUtf8(Marked(caption, u'_')).c_str());
   gtk_fixed_move(GTK_FIXED(fixed_), widget(control), bounds.left, bounds.top);
   gtk_widget_set_size_request(widget(control), bounds.width, bounds.height);
 }

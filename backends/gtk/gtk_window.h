@@ -44,7 +44,7 @@ class GtkSystem : public System {
   Size ScreenSize() override;
   void PlaceWindow(Point topLeft) override;
   int NeededWidth(Control control, std::u16string_view text) override;
-  void ShowText(Control control, const std::u16string& text, Rect bounds) override;
+  void ShowText(Control control, const Caption& caption, Rect bounds) override;
   bool IsChosen(Control choice) override;
   void ShowCloseLook(CloseLook look) override;
   void Show() override;

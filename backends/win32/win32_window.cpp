@@ -83,22 +83,20 @@ void Win32System::Build(const Layout& layout, LauncherWindow& window) {
                               layout.client.height, nullptr, nullptr, instance, this);
   if (!toplevel_) FailWindow(u"Creating the window");
 
-  // The choices are made first, so that they come first in the z-order and
-  // form one group: the dialog manager keeps the arrow keys and the check
-  // within a group.
-  std::vector<const PlacedControl*> order;
-  for (const PlacedControl& c : layout.controls)
-    if (c.kind == ControlKind::kChoice) order.push_back(&c);
-  for (const PlacedControl& c : layout.controls)
-    if (c.kind != ControlKind::kChoice) order.push_back(&c);
+  // The controls are made in the order they are seen, which is the z-order:
+  // the prompt, the three choices, "Next", the close picture. So the choices
+  // follow one another and form one group (the dialog manager keeps the
+  // arrow keys and the check within a group), and the prompt's access key
+  // moves to the first choice, the control after it.
   bool firstChoice = true;
-  for (const PlacedControl* c : order) {
+  for (int i = 0; i < kControlCount; ++i) {
+    const PlacedControl* c = &layout[Control(i)];
     DWORD style = WS_CHILD | WS_VISIBLE;
     const wchar_t* cls = L"STATIC";
     std::u16string caption(c->caption);
     HMENU id = nullptr;
     switch (c->kind) {
-      case ControlKind::kLabel: style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX; break;
+      case ControlKind::kLabel: style |= SS_LEFTNOWORDWRAP; break;
       case ControlKind::kChoice:
         cls = L"BUTTON";
         style |= BS_AUTORADIOBUTTON | (firstChoice ? WS_GROUP | WS_TABSTOP : 0);
@@ -152,8 +150,8 @@ int Win32System::NeededWidth(Control control, std::u16string_view text) {
   return size.cx + MulDiv(around, dpi_, kDefaultDpi);
 }
 
-void Win32System::ShowText(Control control, const std::u16string& text, Rect bounds) {
-  SetWindowTextW(hwnd(control), W(text));
+void Win32System::ShowText(Control control, const Caption& caption, Rect bounds) {
+  SetWindowTextW(hwnd(control), W(Marked(caption, u'&')));
   MoveWindow(hwnd(control), bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
 }
 

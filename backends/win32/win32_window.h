@@ -34,7 +34,7 @@ class Win32System : public System {
   Size ScreenSize() override;
   void PlaceWindow(Point topLeft) override { topLeft_ = topLeft; }
   int NeededWidth(Control control, std::u16string_view text) override;
-  void ShowText(Control control, const std::u16string& text, Rect bounds) override;
+  void ShowText(Control control, const Caption& caption, Rect bounds) override;
   bool IsChosen(Control choice) override;
   void ShowCloseLook(CloseLook look) override;
   void Show() override;

@@ -46,6 +46,16 @@ GtkWidget* FindShowing(GtkWidget* root, const char* text) {
   return found;
 }
 
+// The launcher's window, once it is shown.
+GtkWidget* Toplevel() {
+  GtkWidget* toplevel = nullptr;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* t = toplevels; t; t = t->next)
+    if (gtk_widget_get_visible(GTK_WIDGET(t->data))) toplevel = GTK_WIDGET(t->data);
+  g_list_free(toplevels);
+  return toplevel;
+}
+
 void Settle() {
   for (int i = 0; i < 50; ++i) {
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
@@ -85,7 +95,7 @@ class GtkWindowTest : public ::testing::Test {
 
 TEST_F(GtkWindowTest, TheClosePictureIsAButtonNamedClose) {
   Rect where = window_.layout()[Control::kChoice2].bounds;
-  system_.ShowText(Control::kChoice2, u"Second choice", where);
+  system_.ShowText(Control::kChoice2, Caption{u"Second choice"}, where);
   AtkObject* root = atk_get_root();
   ASSERT_NE(root, nullptr);
   AtkObject* close = FindByName(root, "Close");
@@ -97,23 +107,40 @@ TEST_F(GtkWindowTest, TheClosePictureIsAButtonNamedClose) {
 
 TEST_F(GtkWindowTest, NeededWidthIsWhatTheControlAsksForOnceItShowsTheText) {
   const std::u16string text = u"Choose what to start: \u8acb\u9078\u64c7\u5b89\u88dd\u985e\u578b";
-  GtkWidget* toplevel = nullptr;
-  GList* toplevels = gtk_window_list_toplevels();
-  for (GList* t = toplevels; t; t = t->next)
-    if (gtk_widget_get_visible(GTK_WIDGET(t->data))) toplevel = GTK_WIDGET(t->data);
-  g_list_free(toplevels);
+  GtkWidget* toplevel = Toplevel();
   ASSERT_NE(toplevel, nullptr);
   for (Control control : {Control::kPrompt, Control::kChoice2, Control::kNext}) {
     Rect where = window_.layout()[control].bounds;
     where.width = 1;  // so that the size request hides nothing of the natural width
-    system_.ShowText(control, text, where);
+    system_.ShowText(control, Caption{text}, where);
     Settle();
     GtkWidget* shown = FindShowing(toplevel, Utf16ToUtf8(text).c_str());
     ASSERT_NE(shown, nullptr) << int(control);
     int natural = 0;
     gtk_widget_get_preferred_width(shown, nullptr, &natural);
     EXPECT_NEAR(system_.NeededWidth(control, text), natural, 1) << int(control);
-    system_.ShowText(control, u"", where);
+    system_.ShowText(control, Caption{}, where);
+  }
+}
+
+TEST_F(GtkWindowTest, AccessKeysAreMnemonicsAndUnderscoresStayUnderscores) {
+  const struct {
+    Control control;
+    const char16_t* line;
+    const char* shown;
+    guint key;
+  } cases[] = {
+      {Control::kChoice1, u"R&D Tools", "RD Tools", GDK_KEY_d},
+      {Control::kChoice2, u"Tom && Jerry", "Tom & Jerry", GDK_KEY_VoidSymbol},
+      {Control::kChoice3, u"&Custom_setup", "Custom_setup", GDK_KEY_c},
+      {Control::kPrompt, u"&Pick one", "Pick one", GDK_KEY_p},
+  };
+  for (const auto& c : cases) {
+    system_.ShowText(c.control, CaptionOf(c.line), window_.layout()[c.control].bounds);
+    GtkWidget* shown = FindShowing(Toplevel(), c.shown);
+    ASSERT_NE(shown, nullptr) << c.shown;
+    GtkWidget* label = GTK_IS_BIN(shown) ? gtk_bin_get_child(GTK_BIN(shown)) : shown;
+    EXPECT_EQ(gtk_label_get_mnemonic_keyval(GTK_LABEL(label)), c.key) << c.shown;
   }
 }
 

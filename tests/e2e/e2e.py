@@ -659,6 +659,27 @@ def in_a_big5_locale_a_big5_target_starts_with_the_files_own_bytes(t):
     t.assertEqual(args, arguments.split(b" "), "the arguments are not the menu file's bytes")
 
 
+@case("linux")
+def in_a_folder_named_in_another_code_page_the_names_keep_their_bytes(t):
+    # A stick written on a Latin-1 system, used under C.UTF-8: the folder, the
+    # program and its argument are bytes that are not UTF-8.
+    folder = os.path.join(t.folder.path.encode(), b"caf\xe9")
+    os.makedirs(folder)
+    exe = os.path.join(folder, b"kivora")
+    os.rename(t.folder.exe, exe)
+    shutil.copy(ARGS.recorder, os.path.join(folder, b"t\xe9"))
+    with open(os.path.join(folder, b"Kivora.ini"), "wb") as f:
+        f.write(b"P\nA\nB\nC\nt\xe9 \xff\nb\nc\n")
+    t.start({"LC_ALL": "C.UTF-8"}, exe=exe)
+    _, x, y = t.main_window()
+    t.click((x, y), "next")
+    record = os.path.join(folder, b"t\xe9.out")
+    t.assertTrue(wait_for(lambda: os.path.exists(record), timeout=10), "the program did not run")
+    with open(record, "rb") as f:
+        args = [line[4:] for line in f.read().split(b"\n") if line.startswith(b"arg:")]
+    t.assertEqual(args, [b"\xff"], "the argument is not the menu file's byte")
+
+
 @case("wine")
 def a_dll_planted_beside_the_launcher_is_not_loaded(t):
     # uxtheme.dll is loaded by name after the launcher starts; with the override Wine
@@ -793,6 +814,39 @@ def both_launchers_show_the_same_prompt_and_captions(t):
                     t.assertIn(prompt_end, range(w - prompt[0] - 30, w - prompt[0]), f"{name}: the prompt's end")
                     t.assertGreater(choice_end, choice[0] + choice[2] - 40, f"{name}: the choice is cut short")
                     t.assertIsNone(overflow, f"{name}: the choice runs over its control")
+    finally:
+        linux_folder.remove()
+
+
+ACCESS_KEY_MENU = (b"&Pick one\r\nR&D Tools\r\nTom && Jerry && Spike && Tyke && Butch && Nibbles\r\n&Custom\r\n"
+                   b"inst\\one\r\ninst\\two prog\r\ninst\\three\r\n")
+
+
+@case("both")
+def both_launchers_take_ampersands_as_access_keys(t):
+    """"&" marks an access key and "&&" shows one "&", on both back ends: the
+    captions end at the same place, and Alt with a choice's key chooses it."""
+    linux_folder = Folder(ARGS.linux)
+    try:
+        ends = {}
+        for backend, folder in ((t.linux, linux_folder), (t.b, t.folder)):
+            for name in ("inst/one", "inst/two prog", "inst/three"):
+                backend.install_recorder(folder, name)
+            folder.write("Kivora.ini", ACCESS_KEY_MENU)
+            proc = t.start(backend=backend, folder=folder)
+            window, x, y = t.main_window()
+            shot = t.x.stable_screenshot()
+            ends[backend.name] = [last_ink(shot, x, y, layout()[c]) for c in ("choice1", "choice2", "choice3")]
+            t.x.key(window, "alt+c", "Return")
+            found = wait_for(lambda: backend.record(folder, "inst/three"), timeout=10)
+            t.assertIsNotNone(found, f"{backend.name}: Alt+C then Enter did not start the third choice")
+            t.assertIsNone(backend.record(folder, "inst/one"), f"{backend.name}: the first choice started")
+            proc.kill()
+            proc.wait(timeout=10)
+            t.b.settle()
+        # Five "&" more or fewer would put them some 45 pixels apart.
+        for linux_end, wine_end in zip(ends["linux"], ends["wine"]):
+            t.assertLessEqual(abs(linux_end - wine_end), 12, f"the captions end apart: {ends}")
     finally:
         linux_folder.remove()
 

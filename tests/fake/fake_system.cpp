@@ -11,8 +11,9 @@ void FakeSystem::Choose(Control choice) {
   for (Control c : {Control::kChoice1, Control::kChoice2, Control::kChoice3}) chosen[c] = c == choice;
 }
 
-void FakeSystem::ShowText(Control control, const std::u16string& text, Rect where) {
-  texts[control] = text;
+void FakeSystem::ShowText(Control control, const Caption& caption, Rect where) {
+  texts[control] = caption.text;
+  accessKeys[control] = caption.accessKey;
   bounds[control] = where;
 }
 

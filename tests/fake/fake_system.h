@@ -41,6 +41,7 @@ class FakeSystem : public System {
   // What the program did.
   std::optional<Point> placedAt;
   std::map<Control, std::u16string> texts;
+  std::map<Control, size_t> accessKeys;
   std::map<Control, Rect> bounds;
   CloseLook look = CloseLook::kNormal;
   std::vector<Launch> started;
@@ -59,7 +60,7 @@ class FakeSystem : public System {
   Size ScreenSize() override { return screen; }
   void PlaceWindow(Point topLeft) override { placedAt = topLeft; }
   int NeededWidth(Control, std::u16string_view text) override { return int(text.size()) * charWidth; }
-  void ShowText(Control control, const std::u16string& text, Rect where) override;
+  void ShowText(Control control, const Caption& caption, Rect where) override;
   bool IsChosen(Control choice) override { return chosen[choice]; }
   void ShowCloseLook(CloseLook shown) override { look = shown; }
   void Show() override {}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/form.h"
+#include "core/text.h"
 
 namespace kivora {
 
@@ -80,10 +81,56 @@ TEST(Fit, ThePromptWidensToItsTextAndLongTextsAreCutWithAnEllipsis) {
   };
   for (const auto& c : cases) {
     Layout layout = LayOut(c.dpi);
-    Fitted fitted = Fit(layout, c.control, c.text, c.needed);
-    EXPECT_EQ(fitted.text, c.shown) << c.name;
+    Fitted fitted = Fit(layout, c.control, Caption{c.text}, c.needed);
+    EXPECT_EQ(fitted.caption.text, c.shown) << c.name;
     EXPECT_EQ(fitted.bounds.width, c.width) << c.name;
     EXPECT_EQ(fitted.bounds.left, layout[c.control].bounds.left) << c.name;
+  }
+}
+
+TEST(CaptionOf, AmpersandsMarkTheAccessKeyAndTheToolkitsGetTheirOwnMarks) {
+  constexpr size_t kNoKey = Caption::kNoKey;
+  const struct {
+    std::u16string line, text;
+    size_t key;
+    std::u16string windows, gtk;  // as each toolkit is given it
+  } cases[] = {
+      {u"R&D Tools", u"RD Tools", 1, u"R&D Tools", u"R_D Tools"},
+      {u"Tom && Jerry", u"Tom & Jerry", kNoKey, u"Tom && Jerry", u"Tom & Jerry"},
+      {u"&Custom_setup", u"Custom_setup", 0, u"&Custom_setup", u"_Custom__setup"},
+      {u"&a&b", u"ab", 0, u"&ab", u"_ab"},  // the first mark counts
+      {u"&&&x", u"&x", 1, u"&&&x", u"&_x"},
+      {u"Tools &", u"Tools &", kNoKey, u"Tools &&", u"Tools &"},
+      {u"&😀!", u"😀!", 0, u"&😀!", u"_😀!"},
+      {std::u16string(u"Setup\0junk", 10), u"Setup", kNoKey, u"Setup", u"Setup"},  // up to the NUL
+      {u"caf\xDCE9", u"caf\uFFFD", kNoKey, u"caf\uFFFD", u"caf\uFFFD"},  // a byte no set could read
+  };
+  for (const auto& c : cases) {
+    Caption caption = CaptionOf(c.line);
+    EXPECT_EQ(caption.text, c.text);
+    EXPECT_EQ(caption.accessKey, c.key) << Utf16ToUtf8(c.line);
+    EXPECT_EQ(Marked(caption, u'&'), c.windows);
+    EXPECT_EQ(Marked(caption, u'_'), c.gtk);
+  }
+}
+
+TEST(Fit, MeasuresTheCaptionAsShownAndDropsAKeyThatIsCutOff) {
+  const Measure plain = [](std::u16string_view text) { return int(text.size()) * 10; };
+  Layout layout = LayOut(96);
+  // The choice is 381 pixels wide: 38 characters, or 37 and the ellipsis.
+  const std::u16string long37 = std::u16string(37, u'x');
+  const struct {
+    std::u16string line, text;
+    size_t key;
+  } cases[] = {
+      {u"&&" + std::u16string(36, u'x'), u"&" + std::u16string(36, u'x'), Caption::kNoKey},  // 37 shown: fits
+      {u"&" + long37 + u"yz", u"x" + std::u16string(36, u'x') + u"\u2026", 0},
+      {long37 + u"&yz", long37 + u"\u2026", Caption::kNoKey},
+  };
+  for (const auto& c : cases) {
+    Fitted fitted = Fit(layout, Control::kChoice2, CaptionOf(c.line), plain);
+    EXPECT_EQ(fitted.caption.text, c.text);
+    EXPECT_EQ(fitted.caption.accessKey, c.key);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "core/text.h"
 #include "tests/fake/fake_system.h"
 
 namespace kivora::testing {
@@ -221,6 +222,19 @@ TEST(OnDpiChanged, LaysOutAndFitsEveryTextAgain) {
   EXPECT_EQ(menu.system.bounds[Control::kNext].top, 285) << "2850 twips at 144 DPI";
   EXPECT_EQ(menu.system.bounds[Control::kPrompt].left, 21);
   EXPECT_EQ(menu.system.texts[Control::kChoice2], u"B") << "the menu's text, not the placeholder";
+}
+
+TEST(OnDpiChanged, APromptCutAtOneResolutionIsShownWholeWhereItFits) {
+  // 60 characters of 8 pixels: more than the 393 pixels at 96 DPI, less than the 589 at 144.
+  const std::u16string prompt = u"&" + std::u16string(60, u'p');
+  FakeSystem system;
+  system.files[u"D:\\menu\\Kivora.ini"] = Utf16ToUtf8(prompt) + "\r\nA\r\nB\r\nC\r\na\r\nb\r\nc\r\n";
+  LauncherWindow window(system);
+  window.OnLoad();
+  EXPECT_EQ(system.texts[Control::kPrompt].back(), u'\u2026') << "cut at 96 DPI";
+  window.OnDpiChanged(144);
+  EXPECT_EQ(system.texts[Control::kPrompt], prompt.substr(1)) << "whole at 144 DPI";
+  EXPECT_EQ(system.accessKeys[Control::kPrompt], 0u);
 }
 
 }  // namespace
