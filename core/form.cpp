@@ -70,9 +70,9 @@ Layout LayOut(int dpi) {
   return layout;
 }
 
-Point Centred(Size screen, Size window) {
-  return {int(std::lround((screen.width - window.width) / 2.0)),
-          int(std::lround((screen.height - window.height) / 2.0))};
+Point Centred(Rect monitor, Size window) {
+  return {monitor.left + int(std::lround((monitor.width - window.width) / 2.0)),
+          monitor.top + int(std::lround((monitor.height - window.height) / 2.0))};
 }
 
 Caption CaptionOf(std::u16string_view line) {

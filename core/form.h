@@ -58,8 +58,9 @@ constexpr const char16_t* kFontFace = u"Arial";
 
 Layout LayOut(int dpi);
 
-// The top-left corner that centres a window of the given size on the screen.
-Point Centred(Size screen, Size window);
+// The top-left corner that centres a window of the given size on a monitor,
+// given as its rectangle on the desktop (whose origin need not be 0, 0).
+Point Centred(Rect monitor, Size window);
 
 // How wide a control must be, in pixels, to show a text whole on one line:
 // the text in the control's font, plus its frame, indicator and padding. The

@@ -17,7 +17,7 @@ LauncherWindow::LauncherWindow(System& system) : system_(system), layout_(LayOut
 // Centres the window, then loads the menu file beside the launcher, or says
 // "Error!" and ends before the window is ever shown.
 void LauncherWindow::OnLoad() {
-  system_.PlaceWindow(Centred(system_.ScreenSize(), layout_.client));
+  system_.PlaceWindow(Centred(system_.PrimaryMonitor(), layout_.client));
   std::u16string menu = JoinPath(system_.LauncherFolder(), kMenuFileName, system_.conventions().separator);
   if (system_.Probe(menu) != FileKind::kNormal) {
     system_.ShowMessage(u"Error!");

@@ -65,8 +65,9 @@ class System {
   virtual void Build(const Layout& layout, LauncherWindow& window) = 0;
   // Places and sizes every control, and sets its font, at a new resolution.
   virtual void ApplyLayout(const Layout& layout) = 0;
-  // The size of the screen the window opens on, in pixels.
-  virtual Size ScreenSize() = 0;
+  // The primary monitor's rectangle on the desktop, in pixels: the window
+  // opens there.
+  virtual Rect PrimaryMonitor() = 0;
   virtual void PlaceWindow(Point topLeft) = 0;
   // The width a control needs to show text whole (see Measure).
   virtual int NeededWidth(Control control, std::u16string_view text) = 0;

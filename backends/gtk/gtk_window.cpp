@@ -217,13 +217,13 @@ void GtkSystem::ApplyLayout(const Layout& layout) {
   }
 }
 
-Size GtkSystem::ScreenSize() {
+Rect GtkSystem::PrimaryMonitor() {
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
   if (!monitor) monitor = gdk_display_get_monitor(display, 0);
   GdkRectangle area{0, 0, 0, 0};
   if (monitor) gdk_monitor_get_geometry(monitor, &area);
-  return {area.width, area.height};
+  return {area.x, area.y, area.width, area.height};
 }
 
 void GtkSystem::PlaceWindow(Point topLeft) { topLeft_ = topLeft; }

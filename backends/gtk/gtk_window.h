@@ -41,7 +41,7 @@ class GtkSystem : public System {
   int Dpi() override;
   void Build(const Layout& layout, LauncherWindow& window) override;
   void ApplyLayout(const Layout& layout) override;
-  Size ScreenSize() override;
+  Rect PrimaryMonitor() override;
   void PlaceWindow(Point topLeft) override;
   int NeededWidth(Control control, std::u16string_view text) override;
   void ShowText(Control control, const Caption& caption, Rect bounds) override;

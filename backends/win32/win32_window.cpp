@@ -133,7 +133,8 @@ void Win32System::ApplyLayout(const Layout& layout) {
   }
 }
 
-Size Win32System::ScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+// The primary monitor's top-left corner is the desktop's origin.
+Rect Win32System::PrimaryMonitor() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 int Win32System::NeededWidth(Control control, std::u16string_view text) {
   HWND h = hwnd(control);

@@ -31,7 +31,7 @@ class Win32System : public System {
   int Dpi() override { return dpi_; }
   void Build(const Layout& layout, LauncherWindow& window) override;
   void ApplyLayout(const Layout& layout) override;
-  Size ScreenSize() override;
+  Rect PrimaryMonitor() override;
   void PlaceWindow(Point topLeft) override { topLeft_ = topLeft; }
   int NeededWidth(Control control, std::u16string_view text) override;
   void ShowText(Control control, const Caption& caption, Rect bounds) override;

@@ -4,7 +4,8 @@ each case names the launchers it runs on, and every coordinate comes from the
 core's own layout (tests/helpers/print_layout).
 
     e2e.py --on linux|wine --layout TOOL --version V --linux KIVORA
-           --recorder RECORD_ARGS --remover REMOVE_AFTER_STAT --windows BUILD
+           --recorder RECORD_ARGS --remover REMOVE_AFTER_STAT --monitor FAKE_MONITOR
+           --windows BUILD
 
 The cases marked "both" start the two launchers on one menu and compare what
 each shows; they run with the Wine cases."""
@@ -307,6 +308,25 @@ def window_is_centred_on_a_larger_screen(t):
         wx, wy, _, _ = x.geometry(window[0])
         t.assertLessEqual(abs(wx - (1280 - w) / 2), 1)
         t.assertLessEqual(abs(wy - (1024 - h) / 2), 1)
+    finally:
+        x.close()
+
+
+@case("linux")
+def window_is_centred_on_the_primary_monitor_where_it_lies(t):
+    # A desktop 2048 pixels wide whose primary monitor is its right half.
+    x = Xvfb(2048, 768)
+    try:
+        t.folder.write("Kivora.ini", MENU)
+        env = dict(x.env, LD_PRELOAD=ARGS.monitor, KIVORA_TEST_MONITOR="1024,0,1024,768")
+        proc = subprocess.Popen([t.folder.exe], env=env, stderr=subprocess.PIPE, text=True)
+        t.procs.append(proc)
+        w, h = layout()["client"]
+        window = wait_for(lambda: [v for v in x.visible_windows(proc.pid) if x.geometry(v)[2:] == (w, h)])
+        t.assertTrue(window, "the launcher's window did not appear")
+        wx, wy, _, _ = x.geometry(window[0])
+        t.assertLessEqual(abs(wx - (1024 + (1024 - w) / 2)), 1, "not centred on the right-hand monitor")
+        t.assertLessEqual(abs(wy - (768 - h) / 2), 1)
     finally:
         x.close()
 
@@ -917,7 +937,8 @@ def the_error_report_leaks_nothing_either(t):
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
-    for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--windows", "--dist"):
+    for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--monitor", "--windows",
+                   "--dist"):
         parser.add_argument(option, required=True)
     ARGS, rest = parser.parse_known_args()
     x = Xvfb(1024, 768)

@@ -28,7 +28,7 @@ class FakeSystem : public System {
   // The scripted world.
   Conventions rules = kWindows;
   std::u16string folder = u"D:\\menu";
-  Size screen{1024, 768};
+  Rect monitor{0, 0, 1024, 768};
   int dpi = kDefaultDpi;
   std::map<std::u16string, std::string> files;   // normal files, by path
   std::map<std::u16string, FileKind> others;     // folders, hidden files, by path
@@ -57,7 +57,7 @@ class FakeSystem : public System {
   int Dpi() override { return dpi; }
   void Build(const Layout& layout, LauncherWindow&) override { ApplyLayout(layout); }
   void ApplyLayout(const Layout& layout) override { layouts.push_back(layout.dpi); }
-  Size ScreenSize() override { return screen; }
+  Rect PrimaryMonitor() override { return monitor; }
   void PlaceWindow(Point topLeft) override { placedAt = topLeft; }
   int NeededWidth(Control, std::u16string_view text) override { return int(text.size()) * charWidth; }
   void ShowText(Control control, const Caption& caption, Rect where) override;

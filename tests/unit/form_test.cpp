@@ -44,10 +44,21 @@ TEST(LayOut, OnlyTheFirstChoiceIsSelected) {
   EXPECT_FALSE(layout[Control::kChoice3].selected);
 }
 
-TEST(Centred, HalvesWhatIsLeftOfTheScreen) {
-  EXPECT_EQ(Centred({1024, 768}, {421, 247}).x, 302);  // 301.5 rounds up
-  EXPECT_EQ(Centred({1024, 768}, {421, 247}).y, 261);
-  EXPECT_EQ(Centred({421, 247}, {421, 247}).x, 0);
+TEST(Centred, HalvesWhatIsLeftOfTheMonitorFromItsOrigin) {
+  const struct {
+    Rect monitor;
+    Point topLeft;
+  } cases[] = {
+      {{0, 0, 1024, 768}, {302, 261}},        // 301.5 rounds up
+      {{0, 0, 421, 247}, {0, 0}},
+      {{1920, 0, 1024, 768}, {2222, 261}},    // right of another monitor
+      {{-1280, 200, 1280, 1024}, {-850, 589}},  // left of it, lower down
+  };
+  for (const auto& c : cases) {
+    Point p = Centred(c.monitor, {421, 247});
+    EXPECT_EQ(p.x, c.topLeft.x) << c.monitor.left;
+    EXPECT_EQ(p.y, c.topLeft.y) << c.monitor.left;
+  }
 }
 
 TEST(Fit, ThePromptWidensToItsTextAndLongTextsAreCutWithAnEllipsis) {

@@ -24,11 +24,11 @@ std::optional<ExitStatus> Load(FakeSystem& system, LauncherWindow& window) {
 
 TEST(OnLoad, CentresTheWindowEvenWhenItIsAboutToEnd) {
   FakeSystem system;
-  system.screen = {1280, 1024};
+  system.monitor = {1280, 0, 1280, 1024};
   LauncherWindow window(system);
   EXPECT_EQ(Load(system, window), kExitMenuMissing);
   ASSERT_TRUE(system.placedAt);
-  EXPECT_EQ(system.placedAt->x, 430) << "(1280 - 421) / 2, rounded";
+  EXPECT_EQ(system.placedAt->x, 1710) << "1280 + (1280 - 421) / 2, rounded";
   EXPECT_EQ(system.placedAt->y, 389) << "(1024 - 247) / 2, rounded";
 }
 
