@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/command_line.h"
+#include "core/names.h"
 #include "core/runtime_error.h"
 #include "core/text.h"
 
@@ -11,8 +12,6 @@ namespace kivora {
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-bool IsFile(FileKind kind) { return kind == FileKind::kNormal || kind == FileKind::kHidden; }
 
 // What is wrong with a path that no file system of the system could hold, or
 // "" when nothing is.
@@ -51,7 +50,7 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, ch
 }
 
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
-                     const Conventions& conventions, const Probe& probe) {
+                     const Conventions& conventions, const FileLookup& files) {
   const std::u16string folder = LaunchFolder(launcherFolder);
   auto pathOf = [&](size_t cut) { return JoinPath(folder, target.substr(0, cut), conventions.separator); };
 
@@ -63,10 +62,15 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
     Raise(RuntimeError(kErrBadFileName, Shortened(shown) + u": it holds a NUL character, which no file name can"));
   }
 
-  // A path no file system can hold names no file, and is not handed to the
-  // system to find out.
-  auto names = [&](const std::u16string& path) {
-    return TooLong(path, conventions).empty() && IsFile(probe(path));
+  // The file a name finds, or "". A path no file system can hold names no
+  // file, and is not handed to the system to find out. The first names that
+  // differ only in case are kept for the report.
+  std::vector<std::u16string> alike;
+  auto find = [&](const std::u16string& name) {
+    if (!TooLong(JoinPath(folder, name, conventions.separator), conventions).empty()) return std::u16string();
+    Found found = FindPath(folder, name, conventions, files);
+    if (alike.empty()) alike = found.alike;
+    return IsFile(found.kind) ? found.path : std::u16string();
   };
   const std::u16string extension(conventions.programExtension);
   constexpr size_t kNone = std::u16string_view::npos;
@@ -75,17 +79,16 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
   for (size_t at = 0; at <= target.size() && cut == kNone; ++at) {
     if (at < target.size() && !IsBlank(target[at])) continue;
     if (firstCut == kNone) firstCut = at;
-    std::u16string candidate = pathOf(at);
-    if (names(candidate)) program = candidate;
-    else if (!extension.empty() && names(candidate + extension)) program = candidate + extension;
+    std::u16string name(target.substr(0, at));
+    program = find(name);
+    if (program.empty() && !extension.empty()) program = find(name + extension);
     if (!program.empty()) cut = at;
   }
-  if (cut == kNone) {
-    cut = firstCut;
-    program = pathOf(cut);
-  }
+  if (cut == kNone) cut = firstCut;
   std::u16string arguments(target.substr(cut));
   std::u16string shown = Shortened(pathOf(cut) + arguments);
+  if (program.empty() && !alike.empty()) Raise(NamesAlike(shown, alike));
+  if (program.empty()) program = pathOf(cut);
   std::u16string tooLong = TooLong(program, conventions);
   if (!tooLong.empty()) Raise(RuntimeError(kErrBadFileName, shown + u": " + tooLong));
   return {program, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};

@@ -20,16 +20,16 @@ std::u16string LaunchFolder(std::u16string_view launcherFolder);
 // the system's own and is kept whole.
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, char16_t separator);
 
-using Probe = std::function<FileKind(const std::u16string& path)>;
-
 // Finds the program as Windows does, the launcher's folder kept whole: the
 // shortest start of the target, cut at a blank, that names a file (with the
 // system's program extension added if need be); the rest are its arguments,
-// handed on as written. When no cut names a file, the program is the target
-// up to its first blank, so that the report names what was looked for.
+// handed on as written. Names are found in any case (see FindPath). When no
+// cut names a file, the program is the target up to its first blank, so that
+// the report names what was looked for; where names that differ only in case
+// were all that was found, the report names them instead (error 53).
 // A program whose path no file system of the system could hold, or a target
 // with a NUL in it, is error 52, and is never handed to the system.
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
-                     const Conventions& conventions, const Probe& probe);
+                     const Conventions& conventions, const FileLookup& files);
 
 }  // namespace kivora

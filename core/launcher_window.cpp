@@ -1,6 +1,7 @@
 #include "core/launcher_window.h"
 
 #include "core/launch.h"
+#include "core/names.h"
 
 namespace kivora {
 
@@ -18,12 +19,13 @@ LauncherWindow::LauncherWindow(System& system) : system_(system), layout_(LayOut
 // "Error!" and ends before the window is ever shown.
 void LauncherWindow::OnLoad() {
   system_.PlaceWindow(Centred(system_.PrimaryMonitor(), layout_.client));
-  std::u16string menu = JoinPath(system_.LauncherFolder(), kMenuFileName, system_.conventions().separator);
-  if (system_.Probe(menu) != FileKind::kNormal) {
+  Found menu = FindPath(system_.LauncherFolder(), kMenuFileName, system_.conventions(), Files());
+  if (!menu.alike.empty()) Raise(NamesAlike(menu.path, menu.alike));
+  if (menu.kind != FileKind::kNormal) {
     system_.ShowMessage(u"Error!");
     system_.End(kExitMenuMissing);
   }
-  LoadMenu(menu);
+  LoadMenu(menu.path);
 }
 
 // The seven lines of the menu file: the prompt, the three choices and their
@@ -42,8 +44,7 @@ void LauncherWindow::LoadMenu(const std::u16string& path) {
 void LauncherWindow::OnNext() {
   for (int i = 0; i < 3; ++i) {
     if (!system_.IsChosen(kChoices[i])) continue;
-    system_.Start(ResolveLaunch(system_.LauncherFolder(), targets_[i], system_.conventions(),
-                                [this](const std::u16string& path) { return system_.Probe(path); }));
+    system_.Start(ResolveLaunch(system_.LauncherFolder(), targets_[i], system_.conventions(), Files()));
     system_.PumpEvents();
   }
 }
@@ -67,6 +68,11 @@ void LauncherWindow::OnDpiChanged(int dpi) {
   system_.ApplyLayout(layout_);
   for (const PlacedControl& c : layout_.controls)
     if (c.kind != ControlKind::kPicture) SetText(c.control, texts_[int(c.control)]);
+}
+
+FileLookup LauncherWindow::Files() {
+  return {[this](const std::u16string& path) { return system_.Probe(path); },
+          [this](const std::u16string& folder) { return system_.ListFolder(folder); }};
 }
 
 void LauncherWindow::SetText(Control control, std::u16string text) {

@@ -33,6 +33,7 @@ class LauncherWindow {
  private:
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
+  FileLookup Files();
 
   System& system_;
   Layout layout_;

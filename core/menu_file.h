@@ -9,22 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/conventions.h"
+#include "core/files.h"
+
 namespace kivora {
 
 class RuntimeError;
-
-// Where the bytes come from: a file descriptor, a Windows handle, memory.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  // Reads up to size bytes; 0 at the end. Throws RuntimeError on failure.
-  virtual size_t Read(char* buffer, size_t size) = 0;
-};
-
-enum class LineEnds {
-  kCrOrCrLf,       // the Windows run time: CR or CR LF; a lone LF is text
-  kCrCrLfOrLf,     // Linux: LF too, the line end of its text files
-};
 
 // A line longer than this is refused instead of filling memory: no caption or
 // command line needs more (Windows caps a command line at 32767 characters).

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/conventions.h"
+#include "core/files.h"
 #include "core/form.h"
 #include "core/menu_file.h"
 #include "core/runtime_error.h"
@@ -25,22 +27,6 @@ enum ExitStatus : int {
   kExitRuntimeError = 2,  // a run-time error was reported
 };
 
-// The facts of a system that the program's rules take into account.
-struct Conventions {
-  char16_t separator;                    // between folders in a path
-  LineEnds lineEnds;                     // what ends a line of a text file
-  std::u16string_view programExtension;  // also tried after a program's name
-  size_t longestName;                    // characters in one part of a path
-  size_t longestPath;                    // characters in a whole path
-};
-
-enum class FileKind {
-  kNone,        // nothing by that name
-  kNormal,      // a file that is not hidden or a system file
-  kHidden,      // a hidden or system file
-  kFolder,
-  kOther,       // a FIFO, a device, a socket
-};
 
 // A program to start, as the program resolved it from its menu line.
 struct Launch {
@@ -94,6 +80,8 @@ class System {
   // root, which keeps it ("D:\", "/").
   virtual std::u16string LauncherFolder() = 0;
   virtual FileKind Probe(const std::u16string& path) = 0;
+  // The names in a folder, none when it cannot be read.
+  virtual std::vector<std::u16string> ListFolder(const std::u16string& folder) = 0;
   // Opens a file for reading. Throws RuntimeError.
   virtual std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) = 0;
   // Text in the system's character set (the locale's, the ANSI code page).

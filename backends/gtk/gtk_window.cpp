@@ -1,6 +1,5 @@
 #include "backends/gtk/gtk_window.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -105,9 +104,7 @@ GtkSystem::GtkSystem() {
   pressedLook_ = LoadLook("/kivora/close-pressed.bmp");
 }
 
-// NAME_MAX and PATH_MAX count bytes; a longer name in UTF-8 or the locale's
-// set is refused by the system itself (ENAMETOOLONG).
-Conventions GtkSystem::conventions() { return {u'/', LineEnds::kCrCrLfOrLf, u"", NAME_MAX, PATH_MAX - 1}; }
+Conventions GtkSystem::conventions() { return kLinuxConventions; }
 
 int GtkSystem::Dpi() {
   double dpi = gdk_screen_get_resolution(gdk_screen_get_default());
@@ -337,6 +334,7 @@ void GtkSystem::End(ExitStatus status) {
 
 std::u16string GtkSystem::LauncherFolder() { return posix::LauncherFolder(); }
 FileKind GtkSystem::Probe(const std::u16string& path) { return posix::Probe(path); }
+std::vector<std::u16string> GtkSystem::ListFolder(const std::u16string& folder) { return posix::ListFolder(folder); }
 std::unique_ptr<ByteSource> GtkSystem::OpenFile(const std::u16string& path) { return posix::OpenFile(path); }
 std::u16string GtkSystem::Decode(std::string_view bytes) { return posix::Decode(bytes); }
 void GtkSystem::Start(const Launch& launch) { posix::Start(launch); }

@@ -55,6 +55,7 @@ class GtkSystem : public System {
   [[noreturn]] void End(ExitStatus status) override;
   std::u16string LauncherFolder() override;
   FileKind Probe(const std::u16string& path) override;
+  std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
   void Start(const Launch& launch) override;

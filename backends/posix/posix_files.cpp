@@ -1,5 +1,6 @@
 #include "backends/posix/posix_files.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <iconv.h>
@@ -36,6 +37,18 @@ FileKind Probe(const std::u16string& path) {
   if (S_ISREG(st.st_mode)) return FileKind::kNormal;
   if (S_ISDIR(st.st_mode)) return FileKind::kFolder;
   return FileKind::kOther;
+}
+
+std::vector<std::u16string> ListFolder(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  std::optional<std::string> native = Encode(folder);
+  DIR* dir = native ? opendir(native->c_str()) : nullptr;
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir))
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+      names.push_back(Decode(entry->d_name));
+  closedir(dir);
+  return names;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/menu_file.h"
 #include "core/system.h"
@@ -22,6 +23,9 @@ std::u16string FolderOf(std::string_view program);
 // A regular file (symbolic links followed) is a normal file; a FIFO, a
 // device or a socket is none, so that none of them can make the reader hang.
 FileKind Probe(const std::u16string& path);
+
+// The names in a folder but "." and "..", none when it cannot be read.
+std::vector<std::u16string> ListFolder(const std::u16string& folder);
 
 // Opens a regular file for reading; never blocks on a FIFO. Throws
 // RuntimeError: 53 missing, 70 refused, 75 not a regular file, 52 a name

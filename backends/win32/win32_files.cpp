@@ -28,6 +28,19 @@ FileKind Probe(const std::u16string& path) {
   return FileKind::kNormal;
 }
 
+std::vector<std::u16string> ListFolder(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(W(folder + u"\\*"), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::u16string name(reinterpret_cast<const char16_t*>(entry.cFileName));
+    if (name != u"." && name != u"..") names.push_back(name);
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  return names;
+}
+
 namespace {
 
 class HandleSource : public ByteSource {

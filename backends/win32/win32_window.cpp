@@ -48,9 +48,7 @@ HBITMAP LoadLook(int resource) {
 Win32System::Win32System()
     : dpi_(ScreenDpi()), normalLook_(LoadLook(kCloseNormalBitmap)), pressedLook_(LoadLook(kClosePressedBitmap)) {}
 
-// 255 characters a name on every Windows file system, and the long-path
-// limit of 32767 for a whole path.
-Conventions Win32System::conventions() { return {u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 32767}; }
+Conventions Win32System::conventions() { return kWindowsConventions; }
 
 HFONT Win32System::Font(int pixels) {
   GdiObject<HFONT>& font = fonts_[pixels];
@@ -282,6 +280,7 @@ void Win32System::End(ExitStatus status) {
 
 std::u16string Win32System::LauncherFolder() { return win32::LauncherFolder(); }
 FileKind Win32System::Probe(const std::u16string& path) { return win32::Probe(path); }
+std::vector<std::u16string> Win32System::ListFolder(const std::u16string& folder) { return win32::ListFolder(folder); }
 std::unique_ptr<ByteSource> Win32System::OpenFile(const std::u16string& path) { return win32::OpenFile(path); }
 std::u16string Win32System::Decode(std::string_view bytes) { return win32::Decode(bytes); }
 void Win32System::Start(const Launch& launch) { win32::Start(launch); }

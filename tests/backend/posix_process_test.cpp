@@ -22,7 +22,7 @@
 namespace kivora::posix {
 namespace {
 
-constexpr Conventions kLinux{u'/', LineEnds::kCrCrLfOrLf, u"", 255, 4095};
+constexpr Conventions kLinux = kLinuxConventions;
 
 class PosixProcess : public ::testing::Test {
  protected:
@@ -53,7 +53,7 @@ class PosixProcess : public ::testing::Test {
 
   // A menu line started as "Next" starts it.
   int Start(const std::string& target) {
-    return posix::Start(ResolveLaunch(Utf8ToUtf16(dir_), Utf8ToUtf16(target), kLinux, Probe));
+    return posix::Start(ResolveLaunch(Utf8ToUtf16(dir_), Utf8ToUtf16(target), kLinux, {Probe, ListFolder}));
   }
 
   int ErrorOf(const std::string& target) {
@@ -125,7 +125,7 @@ TEST_F(PosixProcess, InABig5LocaleNamesAndArgumentsAreTheFilesOwnBytes) {
   Install(folder + "/t2");
   // The menu line as the launcher has it: decoded from the file's Big5 bytes.
   std::u16string target = Decode(folder + "\\t2 \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb");
-  posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, Probe));
+  posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, {Probe, ListFolder}));
   std::string record = Record(folder + "/t2");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:\xb3\x5c\xa5\x5c\xbb\x5c\narg:\xa6\x77\xb8\xcb\n");
   Install("inst/p");

@@ -700,6 +700,18 @@ def in_a_folder_named_in_another_code_page_the_names_keep_their_bytes(t):
     t.assertEqual(args, [b"\xff"], "the argument is not the menu file's byte")
 
 
+@case("linux", "wine")
+def names_are_found_whatever_their_case_as_on_a_disc_mounted_in_lower_case(t):
+    # The author wrote KIVORA.INI and Programs\Tool; the disc shows other cases.
+    t.b.install_recorder(t.folder, "programs/tool")
+    t.folder.write("KIVORA.INI", b"P\r\nA\r\nB\r\nC\r\nPrograms\\Tool --x\r\nb\r\nc\r\n")
+    t.start()
+    _, x, y = t.main_window()
+    t.click((x, y), "next")
+    args, _ = t.record("programs/tool")
+    t.assertEqual(args, ["--x"])
+
+
 @case("wine")
 def a_dll_planted_beside_the_launcher_is_not_loaded(t):
     # uxtheme.dll is loaded by name after the launcher starts; with the override Wine

@@ -29,6 +29,20 @@ FileKind FakeSystem::Probe(const std::u16string& path) {
   return other == others.end() ? FileKind::kNone : other->second;
 }
 
+// The names of the scripted files and folders right in folder.
+std::vector<std::u16string> FakeSystem::ListFolder(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  const std::u16string start = folder + rules.separator;
+  auto add = [&](const std::u16string& path) {
+    if (path.size() > start.size() && path.compare(0, start.size(), start) == 0 &&
+        path.find(rules.separator, start.size()) == std::u16string::npos)
+      names.push_back(path.substr(start.size()));
+  };
+  for (const auto& [path, bytes] : files) add(path);
+  for (const auto& [path, kind] : others) add(path);
+  return names;
+}
+
 std::unique_ptr<ByteSource> FakeSystem::OpenFile(const std::u16string& path) {
   auto fails = openFails.find(path);
   if (fails != openFails.end()) Raise(SystemFailure(Action::kRead, fails->second, path, u"scripted failure"));

@@ -20,8 +20,13 @@ struct FakeEnd {
 };
 
 // Windows' conventions, and Linux's, for the tests that need both.
-constexpr Conventions kWindows{u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 32767};
-constexpr Conventions kLinux{u'/', LineEnds::kCrCrLfOrLf, u"", 255, 4095};
+constexpr Conventions kWindows = kWindowsConventions;
+constexpr Conventions kLinux = kLinuxConventions;
+
+// Files that a probe tells of, in folders that list nothing.
+inline FileLookup Probing(std::function<FileKind(const std::u16string&)> probe) {
+  return {std::move(probe), [](const std::u16string&) { return std::vector<std::u16string>{}; }};
+}
 
 class FakeSystem : public System {
  public:
@@ -71,6 +76,7 @@ class FakeSystem : public System {
   [[noreturn]] void End(ExitStatus status) override { throw FakeEnd{status}; }
   std::u16string LauncherFolder() override { return folder; }
   FileKind Probe(const std::u16string& path) override;
+  std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
   void Start(const Launch& launch) override;

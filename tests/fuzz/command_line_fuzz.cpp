@@ -19,11 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   auto whole = kivora::SplitArguments(kivora::QuoteArgument(text));
   if (whole.size() != 1 || whole[0] != text) std::abort();
-  constexpr kivora::Conventions kWindows{u'\\', kivora::LineEnds::kCrOrCrLf, u".exe", 255, 32767};
+  constexpr kivora::Conventions kWindows = kivora::kWindowsConventions;
   try {
-    auto launch = kivora::ResolveLaunch(u"D:\\m", text, kWindows, [](const std::u16string& p) {
+    auto probe = [](const std::u16string& p) {
       return p.size() % 3 == 0 ? kivora::FileKind::kNormal : kivora::FileKind::kNone;
-    });
+    };
+    auto launch = kivora::ResolveLaunch(u"D:\\m", text, kWindows, {probe, {}});
     if (launch.shown.size() != 5 + text.size()) std::abort();  // D:\m\ and the target, nothing lost
   } catch (const kivora::RuntimeError& e) {
     if (e.number() != kivora::kErrBadFileName) std::abort();  // a name too long for any file system

@@ -52,7 +52,7 @@ TEST(ResolveLaunch, FindsTheProgramBelowTheFolderAndKeepsItsArguments) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto probe = [&](const std::u16string& path) { return c.files.count(path) ? FileKind::kNormal : FileKind::kNone; };
-    Launch launch = ResolveLaunch(c.folder, c.target, c.rules, probe);
+    Launch launch = ResolveLaunch(c.folder, c.target, c.rules, Probing(probe));
     EXPECT_EQ(launch.program, c.program);
     EXPECT_EQ(launch.argumentLine, c.argumentLine);
     EXPECT_EQ(launch.commandLine, c.commandLine);
@@ -75,7 +75,7 @@ TEST(ResolveLaunch, ShowsALongTargetShortenedInItsReportOnly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Launch launch = ResolveLaunch(u"D:\\m", c.target, kWindows, [](const std::u16string&) { return FileKind::kNone; });
+    Launch launch = ResolveLaunch(u"D:\\m", c.target, kWindows, Probing([](const std::u16string&) { return FileKind::kNone; }));
     EXPECT_EQ(launch.shown, c.shown);
     EXPECT_EQ(launch.commandLine, u"D:\\m\\" + c.target);
   }
@@ -86,17 +86,37 @@ TEST(ResolveLaunch, SplitsTheArgumentsAndTakesNoFolderForAProgram) {
   auto probe = [&](const std::u16string& path) {
     return path == u"/m/inst" ? FileKind::kFolder : files.count(path) ? FileKind::kNormal : FileKind::kNone;
   };
-  Launch launch = ResolveLaunch(u"/m", u"inst\\a prog -q \"two words\" a\\\"b; touch pwned", kLinux, probe);
+  Launch launch = ResolveLaunch(u"/m", u"inst\\a prog -q \"two words\" a\\\"b; touch pwned", kLinux, Probing(probe));
   EXPECT_EQ(launch.program, u"/m/inst/a prog") << "inst is a folder, not the program";
   EXPECT_EQ(launch.arguments, (std::vector<std::u16string>{u"-q", u"two words", u"a\"b;", u"touch", u"pwned"}));
+}
+
+TEST(ResolveLaunch, OnLinuxFindsTheProgramInAnyCaseOrSaysWhichNamesAreAlike) {
+  FakeSystem disc;
+  disc.rules = kLinux;
+  for (const char16_t* path : {u"/m/programs/tool", u"/m/Setup", u"/m/SETUP"}) disc.files[path] = "";
+  disc.others[u"/m/programs"] = FileKind::kFolder;
+  FileLookup files{[&](const std::u16string& p) { return disc.Probe(p); },
+                   [&](const std::u16string& p) { return disc.ListFolder(p); }};
+  Launch launch = ResolveLaunch(u"/m", u"Programs\\Tool --x", kLinux, files);
+  EXPECT_EQ(launch.program, u"/m/programs/tool");
+  EXPECT_EQ(launch.arguments, std::vector<std::u16string>{u"--x"});
+  EXPECT_EQ(launch.shown, u"/m/Programs/Tool --x") << "the report names the line as written";
+  try {
+    ResolveLaunch(u"/m", u"setup /s", kLinux, files);
+    ADD_FAILURE() << "one of two names picked";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), kErrFileNotFound);
+    EXPECT_EQ(e.concerns(), u"/m/setup /s: more than one name differs from it only in case (/m/SETUP, /m/Setup)");
+  }
 }
 
 TEST(ResolveLaunch, AHiddenFileIsAProgramToo) {
   auto probe = [](const std::u16string& path) {
     return path == u"D:\\m\\setup.exe" || path == u"D:\\m\\tool" ? FileKind::kHidden : FileKind::kNone;
   };
-  EXPECT_EQ(ResolveLaunch(u"D:\\m", u"setup /s", kWindows, probe).program, u"D:\\m\\setup.exe");
-  Launch launch = ResolveLaunch(u"D:\\m", u"tool x y", kWindows, probe);
+  EXPECT_EQ(ResolveLaunch(u"D:\\m", u"setup /s", kWindows, Probing(probe)).program, u"D:\\m\\setup.exe");
+  Launch launch = ResolveLaunch(u"D:\\m", u"tool x y", kWindows, Probing(probe));
   EXPECT_EQ(launch.program, u"D:\\m\\tool");
   EXPECT_EQ(launch.argumentLine, u" x y");
 }
@@ -135,7 +155,7 @@ TEST(ResolveLaunch, NeverHandsTheSystemAPathNoFileSystemCanHold) {
       return path == u"D:\\m\\setup.exe" ? FileKind::kNormal : FileKind::kNone;
     };
     try {
-      Launch launch = ResolveLaunch(c.rules.separator == u'/' ? u"/m/x" : folder, c.target, c.rules, probe);
+      Launch launch = ResolveLaunch(c.rules.separator == u'/' ? u"/m/x" : folder, c.target, c.rules, Probing(probe));
       EXPECT_EQ(c.error, nullptr) << "handed on";
     } catch (const RuntimeError& e) {
       ASSERT_NE(c.error, nullptr) << "refused";

@@ -58,6 +58,33 @@ TEST(OnLoad, OnlyANormalFileNamedKivoraIniIsAMenu) {
   }
 }
 
+TEST(OnLoad, OnLinuxTheMenuFileIsFoundInAnyCase) {
+  const struct {
+    std::vector<std::u16string> names;  // beside the launcher in /cd
+    std::optional<ExitStatus> ended;
+    std::u16string report;
+  } cases[] = {
+      {{u"KIVORA.INI"}, std::nullopt, u""},
+      {{u"Kivora.ini", u"kivora.ini"}, std::nullopt, u""},  // the exact name wins
+      {{u"KIVORA.INI", u"kivora.ini"}, kExitRuntimeError,
+       u"Run-time error '53':\n\nFile not found\n\n/cd/Kivora.ini: more than one name differs from it only in case "
+       u"(/cd/KIVORA.INI, /cd/kivora.ini)"},
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    system.rules = kLinux;
+    system.folder = u"/cd";
+    for (const std::u16string& name : c.names) system.files[u"/cd/" + name] = "P\nA\nB\nC\na\nb\nc\n";
+    LauncherWindow window(system);
+    EXPECT_EQ(Load(system, window), c.ended);
+    if (c.ended) {
+      EXPECT_EQ(system.messages, std::vector<std::u16string>{c.report});
+    } else {
+      EXPECT_EQ(system.texts[Control::kChoice1], u"A");
+    }
+  }
+}
+
 TEST(OnLoad, TakesTheFirstSevenLinesWhole) {
   const struct {
     const char* name;

@@ -1,0 +1,33 @@
+// The facts of each system that the program's rules take into account, for
+// both systems in every build: a launcher follows its own system's, and a
+// check of a menu tells what the other system will do with it too.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace kivora {
+
+enum class LineEnds {
+  kCrOrCrLf,       // the Windows run time: CR or CR LF; a lone LF is text
+  kCrCrLfOrLf,     // Linux: LF too, the line end of its text files
+};
+
+struct Conventions {
+  char16_t separator;                    // between folders in a path
+  LineEnds lineEnds;                     // what ends a line of a text file
+  std::u16string_view programExtension;  // also tried after a program's name
+  size_t longestName;                    // characters in one part of a path
+  size_t longestPath;                    // characters in a whole path
+  bool findsAnyCase;                     // the system finds a name whatever its case
+};
+
+// 255 characters a name on every Windows file system, and the long-path limit
+// of 32767 for a whole path.
+inline constexpr Conventions kWindowsConventions{u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 32767, true};
+
+// NAME_MAX and PATH_MAX less its NUL. They count bytes: a name longer in
+// UTF-8 or the locale's set is refused by the system itself (ENAMETOOLONG).
+inline constexpr Conventions kLinuxConventions{u'/', LineEnds::kCrCrLfOrLf, u"", 255, 4095, false};
+
+}  // namespace kivora

@@ -1,0 +1,44 @@
+// Finding a file by the name a menu gives it, on a system that compares names
+// with case or without. A menu written on Windows names "Setup\Setup.exe";
+// a disc's plain ISO 9660 names are mounted on Linux as "setup/setup.exe",
+// and Joliet or Rock Ridge keep the case of the author's files, which need
+// not be the menu's.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/conventions.h"
+#include "core/files.h"
+#include "core/runtime_error.h"
+
+namespace kivora {
+
+// A character as it compares when case is ignored: Unicode's simple case
+// folding, one character to one.
+char32_t FoldedCase(char32_t c);
+
+// Whether two names are the same when case is ignored.
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b);
+
+struct Found {
+  std::u16string path;              // as found, or as written when nothing is
+  FileKind kind = FileKind::kNone;  // what the path names
+  bool caseDiffers = false;         // found only with case ignored
+  std::vector<std::u16string> alike;  // the names that differ from a part only in case, when two or more do
+};
+
+// folder, then name with each "\" in it read as the system's separator (see
+// JoinPath). Each part of name is taken as written where it exists; on a
+// system that finds a name only in its own case, a part that does not exist
+// as written is the one name in its folder that differs from it only in
+// case, and where two or more do (and none exactly), nothing is found and
+// alike names them. The folder is the system's own and is kept whole.
+Found FindPath(std::u16string_view folder, std::u16string_view name, const Conventions& conventions,
+               const FileLookup& files);
+
+// Error 53 for a name that found only names that differ from it in case.
+RuntimeError NamesAlike(const std::u16string& shown, const std::vector<std::u16string>& alike);
+
+}  // namespace kivora

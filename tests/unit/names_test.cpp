@@ -1,0 +1,88 @@
+// Finding a menu's names on a system that compares them with case.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "core/names.h"
+#include "core/text.h"
+#include "tests/fake/fake_system.h"
+
+namespace kivora::testing {
+namespace {
+
+TEST(FoldedCase, FoldsEveryScriptNotOnlyAscii) {
+  const struct {
+    std::u16string a, b;
+    bool same;
+  } cases[] = {
+      {u"SETUP.EXE", u"setup.exe", true},
+      {u"\u00c9T\u00c9", u"\u00e9t\u00e9", true},                 // Latin-1
+      {u"\u0391\u03a3\u03a3", u"\u03b1\u03c3\u03c2", true},       // Greek, final sigma too
+      {u"\u0423\u0421\u0422", u"\u0443\u0441\u0442", true},       // Cyrillic
+      {u"\u1e9e", u"\u00df", true},                               // capital sharp s
+      {u"\u212a", u"k", true},                                    // the Kelvin sign
+      {u"\U00010400", u"\U00010428", true},                       // Deseret, beyond 16 bits
+      {u"\u0130", u"i", false},                                   // dotted capital I folds only in Turkish
+      {u"setup", u"setup.exe", false},
+      {u"a\u00e9", u"ae", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SameIgnoringCase(c.a, c.b), c.same) << Utf16ToUtf8(c.a);
+}
+
+TEST(FindPath, TakesEachPartAsWrittenOrTheOneNameThatDiffersInCase) {
+  // A disc mounted with its plain names in lower case, and a few more.
+  const std::map<std::u16string, FileKind> disc = {
+      {u"/cd/setup", FileKind::kFolder},        {u"/cd/setup/setup.exe", FileKind::kNormal},
+      {u"/cd/Tools", FileKind::kFolder},        {u"/cd/Tools/x", FileKind::kNormal},
+      {u"/cd/tools", FileKind::kFolder},        {u"/cd/Readme.txt", FileKind::kNormal},
+      {u"/cd/README.TXT", FileKind::kNormal},   {u"/cd/readme.txt", FileKind::kNormal},
+      {u"/cd/Kivora.INI", FileKind::kNormal},   {u"/cd/KIVORA.INI", FileKind::kNormal},
+      {u"/cd/\u00e9t\u00e9", FileKind::kNormal},
+  };
+  const struct {
+    const char* name;
+    std::u16string target;
+    Conventions rules;
+    std::u16string path;
+    FileKind kind;
+    bool caseDiffers;
+    std::vector<std::u16string> alike;
+  } cases[] = {
+      {"as written", u"setup\\setup.exe", kLinux, u"/cd/setup/setup.exe", FileKind::kNormal, false, {}},
+      {"a folder and a file in another case", u"SETUP\\Setup.EXE", kLinux, u"/cd/setup/setup.exe",
+       FileKind::kNormal, true, {}},
+      {"the exact name wins over others in other cases", u"Readme.txt", kLinux, u"/cd/Readme.txt",
+       FileKind::kNormal, false, {}},
+      {"and within a folder", u"Tools\\x", kLinux, u"/cd/Tools/x", FileKind::kNormal, false, {}},
+      {"two that differ only in case, neither exact", u"readme.TXT", kLinux, u"/cd/readme.TXT", FileKind::kNone,
+       false, {u"/cd/Readme.txt", u"/cd/README.TXT", u"/cd/readme.txt"}},
+      {"a folder two names could be", u"TOOLS\\x", kLinux, u"/cd/TOOLS/x", FileKind::kNone, false,
+       {u"/cd/Tools", u"/cd/tools"}},
+      {"the menu file beside the launcher", u"kivora.ini", kLinux, u"/cd/kivora.ini", FileKind::kNone, false,
+       {u"/cd/Kivora.INI", u"/cd/KIVORA.INI"}},
+      {"folded beyond ASCII", u"\u00c9T\u00c9", kLinux, u"/cd/\u00e9t\u00e9", FileKind::kNormal, true, {}},
+      {"missing", u"setup\\none.exe", kLinux, u"/cd/setup/none.exe", FileKind::kNone, false, {}},
+      {"\"..\" is kept", u"setup\\..\\Readme.txt", kLinux, u"/cd/setup/../Readme.txt", FileKind::kNone, false, {}},
+      {"Windows finds any case itself", u"SETUP\\SETUP.EXE", kWindows, u"/cd\\SETUP\\SETUP.EXE", FileKind::kNone,
+       false, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem system;
+    system.rules = kLinux;
+    for (const auto& [path, kind] : disc) system.others[path] = kind;
+    FileLookup files{[&](const std::u16string& p) { return system.Probe(p); },
+                     [&](const std::u16string& p) { return system.ListFolder(p); }};
+    Found found = FindPath(u"/cd", c.target, c.rules, files);
+    EXPECT_EQ(found.path, c.path);
+    EXPECT_EQ(found.kind, c.kind);
+    EXPECT_EQ(found.caseDiffers, c.caseDiffers);
+    std::vector<std::u16string> alike = found.alike;
+    EXPECT_EQ(std::set<std::u16string>(alike.begin(), alike.end()),
+              std::set<std::u16string>(c.alike.begin(), c.alike.end()));
+  }
+}
+
+}  // namespace
+}  // namespace kivora::testing
