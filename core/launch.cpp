@@ -13,6 +13,13 @@ namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
+// A web or mail address, whatever the case of its scheme.
+bool IsAddress(std::u16string_view target) {
+  for (std::u16string_view scheme : {u"http://", u"https://", u"mailto:"})
+    if (target.size() >= scheme.size() && SameIgnoringCase(target.substr(0, scheme.size()), scheme)) return true;
+  return false;
+}
+
 // What is wrong with a path that no file system of the system could hold, or
 // "" when nothing is.
 std::u16string TooLong(std::u16string_view path, const Conventions& conventions) {
@@ -61,6 +68,10 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
     std::replace(shown.begin(), shown.end(), u'\0', u'\u2400');
     Raise(RuntimeError(kErrBadFileName, Shortened(shown) + u": it holds a NUL character, which no file name can"));
   }
+  if (IsAddress(target)) {
+    std::u16string address(target);
+    return {address, false, true, u"", {}, address, Shortened(address)};
+  }
 
   // The file a name finds, or "". A path no file system can hold names no
   // file, and is not handed to the system to find out. The first names that
@@ -88,10 +99,11 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
   std::u16string arguments(target.substr(cut));
   std::u16string shown = Shortened(pathOf(cut) + arguments);
   if (program.empty() && !alike.empty()) Raise(NamesAlike(shown, alike));
-  if (program.empty()) program = pathOf(cut);
+  bool found = !program.empty();
+  if (!found) program = pathOf(cut);
   std::u16string tooLong = TooLong(program, conventions);
   if (!tooLong.empty()) Raise(RuntimeError(kErrBadFileName, shown + u": " + tooLong));
-  return {program, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};
+  return {program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};
 }
 
 }  // namespace kivora

@@ -28,7 +28,9 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, ch
 // the report names what was looked for; where names that differ only in case
 // were all that was found, the report names them instead (error 53).
 // A program whose path no file system of the system could hold, or a target
-// with a NUL in it, is error 52, and is never handed to the system.
+// with a NUL in it, is error 52, and is never handed to the system. A target
+// that begins with "http://", "https://" or "mailto:" is an address, and is
+// not looked for in the folder.
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
                      const Conventions& conventions, const FileLookup& files);
 

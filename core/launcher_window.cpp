@@ -38,15 +38,32 @@ void LauncherWindow::LoadMenu(const std::u16string& path) {
   for (std::u16string& target : targets_) target = menu.ReadLine();
 }
 
-// "Next": starts the program of each chosen choice, in the order of the
+// "Next": starts the program (or opens the document) of each chosen choice, in the order of the
 // choices, and lets waiting events run after each start; a choice made while
 // they run is started too.
 void LauncherWindow::OnNext() {
   for (int i = 0; i < 3; ++i) {
     if (!system_.IsChosen(kChoices[i])) continue;
-    system_.Start(ResolveLaunch(system_.LauncherFolder(), targets_[i], system_.conventions(), Files()));
+    StartOrOpen(ResolveLaunch(system_.LauncherFolder(), targets_[i], system_.conventions(), Files()));
     system_.PumpEvents();
   }
+}
+
+// A program is started; an address, or a file that is no program (a manual,
+// a web page), is opened with the application the user's system has for it.
+void LauncherWindow::StartOrOpen(const Launch& launch) {
+  if (launch.address) {
+    if (std::optional<std::u16string> failed = system_.Open(launch))
+      Raise(RuntimeError(kErrFileNotFound, launch.shown + u": no application opens it (" + *failed + u")"));
+    return;
+  }
+  std::optional<SystemError> failed = system_.Start(launch);
+  if (failed && launch.found && IsNotAProgram(failed->code)) {
+    std::optional<std::u16string> notOpened = system_.Open(launch);
+    if (!notOpened) return;
+    failed->text += u", and no application opens it (" + *notOpened + u")";
+  }
+  if (failed) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
 }
 
 // Any button down on the close picture shows its pressed look.

@@ -34,6 +34,7 @@ class LauncherWindow {
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
   FileLookup Files();
+  void StartOrOpen(const Launch& launch);
 
   System& system_;
   Layout layout_;

@@ -76,6 +76,7 @@ enum : unsigned long {
   kWinSharingViolation = 32,   // ERROR_SHARING_VIOLATION
   kWinFilenameTooLong = 206,   // ERROR_FILENAME_EXCED_RANGE
   kWinInvalidName = 123,       // ERROR_INVALID_NAME
+  kWinBadExeFormat = 193,      // ERROR_BAD_EXE_FORMAT
 };
 
 constexpr struct {
@@ -104,6 +105,11 @@ int ErrorNumberFor(Action action, SystemCode code) {
   // A file that cannot be read for another cause is an access error; a
   // program that cannot be started for another cause, an invalid call.
   return action == Action::kRead ? kErrPathAccess : kErrInvalidCall;
+}
+
+bool IsNotAProgram(SystemCode code) {
+  if (code.family == SystemCode::kErrno) return code.value == ENOEXEC || code.value == EACCES;
+  return code.value == kWinBadExeFormat;
 }
 
 RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,

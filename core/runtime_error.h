@@ -54,8 +54,19 @@ struct SystemCode {
   unsigned long value;
 };
 
+// What the system said when it refused: its code and its own text for it.
+struct SystemError {
+  SystemCode code;
+  std::u16string text;
+};
+
 // The one table from system failure codes to run-time error numbers.
 int ErrorNumberFor(Action action, SystemCode code);
+
+// Whether a file the system refused to start is no program of a format it
+// runs (a document): ENOEXEC, or EACCES for a file without execute
+// permission; ERROR_BAD_EXE_FORMAT on Windows.
+bool IsNotAProgram(SystemCode code);
 
 // Raises a run-time error: every failure of the program leaves by here. The
 // dispatch of the handler it arises in reports it and ends the program (see
@@ -65,5 +76,8 @@ int ErrorNumberFor(Action action, SystemCode code);
 // The error for a failed system call on what: "<what>: <the system's text>".
 RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,
                            const std::u16string& systemText);
+inline RuntimeError SystemFailure(Action action, const SystemError& error, const std::u16string& what) {
+  return SystemFailure(action, error.code, what, error.text);
+}
 
 }  // namespace kivora

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,9 @@ enum ExitStatus : int {
 
 // A program to start, as the program resolved it from its menu line.
 struct Launch {
-  std::u16string program;                 // the file to start, a path of the system's
+  std::u16string program;                 // the file to start, a path of the system's; or the address
+  bool found = false;                     // program names a file that exists
+  bool address = false;                   // a web or mail address, for the system to open
   std::u16string argumentLine;            // the arguments as written, for a system that splits them itself
   std::vector<std::u16string> arguments;  // split by the Windows C run time's rules, for one that does not
   std::u16string commandLine;             // the quoted program, then the argument line
@@ -88,8 +91,13 @@ class System {
   virtual std::u16string Decode(std::string_view bytes) = 0;
 
   // --- Programs
-  // Starts a program without waiting for it. Throws RuntimeError.
-  virtual void Start(const Launch& launch) = 0;
+  // Starts a program without waiting for it; what the system said when it
+  // could not.
+  virtual std::optional<SystemError> Start(const Launch& launch) = 0;
+  // Opens launch.program, a document or an address, with the application the
+  // user's system has for its type, without waiting for it; what went wrong
+  // when no application did.
+  virtual std::optional<std::u16string> Open(const Launch& launch) = 0;
 };
 
 }  // namespace kivora

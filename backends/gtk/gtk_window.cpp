@@ -337,6 +337,23 @@ FileKind GtkSystem::Probe(const std::u16string& path) { return posix::Probe(path
 std::vector<std::u16string> GtkSystem::ListFolder(const std::u16string& folder) { return posix::ListFolder(folder); }
 std::unique_ptr<ByteSource> GtkSystem::OpenFile(const std::u16string& path) { return posix::OpenFile(path); }
 std::u16string GtkSystem::Decode(std::string_view bytes) { return posix::Decode(bytes); }
-void GtkSystem::Start(const Launch& launch) { posix::Start(launch); }
+std::optional<SystemError> GtkSystem::Start(const Launch& launch) { return posix::Start(launch); }
+
+// GIO's default application for the file's type or the address's scheme, as
+// the user's mimeapps.list sets it; the document goes by its path's own
+// bytes.
+std::optional<std::u16string> GtkSystem::Open(const Launch& launch) {
+  gchar* uri = launch.address ? g_strdup(Utf16ToUtf8(launch.program).c_str())
+                              : g_filename_to_uri(posix::SystemBytes(launch.program, launch.shown).c_str(), nullptr, nullptr);
+  GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gdk_display_get_default());
+  GError* error = nullptr;
+  bool opened = uri && g_app_info_launch_default_for_uri(uri, G_APP_LAUNCH_CONTEXT(context), &error);
+  std::u16string why = error ? Utf8ToUtf16(error->message) : u"not a file name GIO takes";
+  if (error) g_error_free(error);
+  g_object_unref(context);
+  g_free(uri);
+  if (opened) return std::nullopt;
+  return why;
+}
 
 }  // namespace kivora

@@ -58,7 +58,8 @@ class GtkSystem : public System {
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
-  void Start(const Launch& launch) override;
+  std::optional<SystemError> Start(const Launch& launch) override;
+  std::optional<std::u16string> Open(const Launch& launch) override;
 
  private:
   GtkWidget* CreateControl(const PlacedControl& control);

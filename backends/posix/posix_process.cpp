@@ -30,7 +30,7 @@ void ReapChildrenAutomatically() {
 
 }  // namespace
 
-int Start(const Launch& launch) {
+std::optional<SystemError> Start(const Launch& launch, int* pid) {
   std::string program = SystemBytes(launch.program, launch.shown);
   std::vector<std::string> args{program};
   for (const std::u16string& arg : launch.arguments) args.push_back(SystemBytes(arg, launch.shown));
@@ -58,10 +58,9 @@ int Start(const Launch& launch) {
   int err = posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
-  if (err != 0)
-    Raise(SystemFailure(Action::kStart, {SystemCode::kErrno, unsigned(err)}, launch.shown,
-                        Utf8ToUtf16(strerror(err))));
-  return child;
+  if (err != 0) return SystemError{{SystemCode::kErrno, unsigned(err)}, Utf8ToUtf16(strerror(err))};
+  if (pid) *pid = child;
+  return std::nullopt;
 }
 
 }  // namespace kivora::posix

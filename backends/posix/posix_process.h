@@ -1,6 +1,8 @@
 // Starting a program on Linux, without a shell.
 #pragma once
 
+#include <optional>
+
 #include "core/system.h"
 
 namespace kivora::posix {
@@ -10,9 +12,8 @@ namespace kivora::posix {
 // mask and only descriptors 0, 1 and 2, and is never left a zombie (the
 // launcher reaps its children automatically from the first start on).
 // The program and its arguments are handed over in the locale's character
-// set. Returns its process id. Throws RuntimeError: 53 no such program, 70
-// one that may not be run (a folder, no execute permission), 52 a character
-// the set cannot write, 5 otherwise.
-int Start(const Launch& launch);
+// set. Gives its process id, or returns what the system said when it could
+// not start it. Throws RuntimeError 52 for a character the set cannot write.
+std::optional<SystemError> Start(const Launch& launch, int* pid = nullptr);
 
 }  // namespace kivora::posix

@@ -4,8 +4,6 @@
 
 #include <shellapi.h>
 
-#include "core/runtime_error.h"
-
 namespace kivora::win32 {
 
 #ifndef ERROR_ELEVATION_REQUIRED
@@ -14,43 +12,47 @@ namespace kivora::win32 {
 
 namespace {
 
-// An installer that needs an administrator: Windows asks for consent. The
-// shell is loaded only then; as an import it would be loaded, with the DLLs
-// it needs, at every start.
-DWORD StartElevated(const Launch& launch) {
+// The shell's verb on a file or an address, in a normal window, without its
+// own error boxes. The shell is loaded only then; as an import it would be
+// loaded, with the DLLs it needs, at every start.
+DWORD ShellExecute(const wchar_t* verb, const std::u16string& file, const std::u16string& parameters) {
   using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
   auto shellExecuteEx = FunctionOf<ShellExecuteExFn>(LoadLibraryW(L"shell32.dll"), "ShellExecuteExW");  // System32's
   if (!shellExecuteEx) return GetLastError();
   SHELLEXECUTEINFOW sei{};
   sei.cbSize = sizeof sei;
-  sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-  sei.lpFile = W(launch.program);
-  sei.lpParameters = W(launch.argumentLine);
+  sei.fMask = SEE_MASK_FLAG_NO_UI;
+  sei.lpVerb = verb;
+  sei.lpFile = W(file);
+  sei.lpParameters = parameters.empty() ? nullptr : W(parameters);
   sei.nShow = SW_SHOWNORMAL;
-  if (!shellExecuteEx(&sei)) return GetLastError();
-  if (sei.hProcess) CloseHandle(sei.hProcess);
-  return ERROR_SUCCESS;
+  return shellExecuteEx(&sei) ? ERROR_SUCCESS : GetLastError();
 }
 
 }  // namespace
 
-void Start(const Launch& launch) {
+std::optional<SystemError> Start(const Launch& launch) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION pi{};
   std::u16string commandLine = launch.commandLine;  // CreateProcessW may write to it
-  DWORD error = ERROR_SUCCESS;
   if (CreateProcessW(W(launch.program), W(commandLine), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return;
+    UniqueHandle thread(pi.hThread), process(pi.hProcess);
+    return std::nullopt;
   }
-  error = GetLastError();
-  if (error == ERROR_ELEVATION_REQUIRED) error = StartElevated(launch);
-  if (error != ERROR_SUCCESS)
-    Raise(SystemFailure(Action::kStart, {SystemCode::kWin32, error}, launch.shown, SystemText(error)));
+  DWORD error = GetLastError();
+  // An installer that needs an administrator: Windows asks for consent.
+  if (error == ERROR_ELEVATION_REQUIRED) error = ShellExecute(L"runas", launch.program, launch.argumentLine);
+  if (error == ERROR_SUCCESS || error == ERROR_CANCELLED) return std::nullopt;
+  return SystemError{{SystemCode::kWin32, error}, SystemText(error)};
+}
+
+std::optional<std::u16string> Open(const Launch& launch) {
+  DWORD error = ShellExecute(L"open", launch.program, u"");
+  if (error == ERROR_SUCCESS) return std::nullopt;
+  return SystemText(error);
 }
 
 }  // namespace kivora::win32

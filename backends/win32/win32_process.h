@@ -1,5 +1,8 @@
-// Starting a program on Windows.
+// Starting a program on Windows, and opening a document or an address.
 #pragma once
+
+#include <optional>
+#include <string>
 
 #include "core/system.h"
 
@@ -7,8 +10,13 @@ namespace kivora::win32 {
 
 // Starts the program in a normal, activated window and does not wait for it;
 // its handles are closed at once. A program that asks for elevation is
-// started through the shell, so that Windows asks the user's consent.
-// Throws RuntimeError: 53 no such program, 70 refused, 5 otherwise.
-void Start(const Launch& launch);
+// started through the shell, so that Windows asks the user's consent; a "No"
+// there is the user's choice, and no failure. Returns what Windows said when
+// it could not start the program.
+std::optional<SystemError> Start(const Launch& launch);
+
+// Opens launch.program, a document or an address, with the application
+// Windows has for it (the shell's "open"); what Windows said when none did.
+std::optional<std::u16string> Open(const Launch& launch);
 
 }  // namespace kivora::win32

@@ -283,6 +283,7 @@ FileKind Win32System::Probe(const std::u16string& path) { return win32::Probe(pa
 std::vector<std::u16string> Win32System::ListFolder(const std::u16string& folder) { return win32::ListFolder(folder); }
 std::unique_ptr<ByteSource> Win32System::OpenFile(const std::u16string& path) { return win32::OpenFile(path); }
 std::u16string Win32System::Decode(std::string_view bytes) { return win32::Decode(bytes); }
-void Win32System::Start(const Launch& launch) { win32::Start(launch); }
+std::optional<SystemError> Win32System::Start(const Launch& launch) { return win32::Start(launch); }
+std::optional<std::u16string> Win32System::Open(const Launch& launch) { return win32::Open(launch); }
 
 }  // namespace kivora::win32

@@ -48,7 +48,8 @@ class Win32System : public System {
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
-  void Start(const Launch& launch) override;
+  std::optional<SystemError> Start(const Launch& launch) override;
+  std::optional<std::u16string> Open(const Launch& launch) override;
 
  private:
   HWND hwnd(Control control) const { return controls_[int(control)]; }

@@ -51,18 +51,28 @@ class PosixProcess : public ::testing::Test {
     return "";
   }
 
-  // A menu line started as "Next" starts it.
-  int Start(const std::string& target) {
-    return posix::Start(ResolveLaunch(Utf8ToUtf16(dir_), Utf8ToUtf16(target), kLinux, {Probe, ListFolder}));
+  Launch Resolved(const std::string& target) {
+    return ResolveLaunch(Utf8ToUtf16(dir_), Utf8ToUtf16(target), kLinux, {Probe, ListFolder});
   }
 
-  int ErrorOf(const std::string& target) {
+  // A menu line started as "Next" starts it; its process id.
+  int Start(const std::string& target) {
+    int pid = 0;
+    EXPECT_FALSE(posix::Start(Resolved(target), &pid)) << target;
+    return pid;
+  }
+
+  // The error a start of the menu line is reported with, 0 for none; and
+  // whether the launcher opens it as a document instead.
+  std::pair<int, bool> ErrorOf(const std::string& target) {
     try {
-      Start(target);
+      Launch launch = Resolved(target);
+      std::optional<SystemError> failed = posix::Start(launch);
+      if (!failed) return {0, false};
+      return {ErrorNumberFor(Action::kStart, failed->code), launch.found && IsNotAProgram(failed->code)};
     } catch (const RuntimeError& e) {
-      return e.number();
+      return {e.number(), false};
     }
-    return 0;
   }
 
   std::string dir_;
@@ -101,21 +111,22 @@ TEST_F(PosixProcess, TheChildHasItsOwnSessionAndDefaultSignalHandling) {
   EXPECT_EQ(ignored & (1ull << (SIGINT - 1) | 1ull << (SIGHUP - 1)), 0u) << record;
 }
 
-TEST_F(PosixProcess, FailuresToStartAreRunTimeErrors) {
+TEST_F(PosixProcess, FailuresToStartAreRunTimeErrorsOrDocuments) {
   std::ofstream(dir_ + "/inst/notes.txt") << "not a program";
   std::ofstream(dir_ + "/inst/garbage") << "\x01\x02 not a program either";
   chmod((dir_ + "/inst/garbage").c_str(), 0755);
   const struct {
     const char* target;
     int error;
+    bool document;
   } cases[] = {
-      {"inst\\missing.exe", kErrFileNotFound},
-      {"inst\\notes.txt", kErrPermissionDenied},  // no execute permission
-      {"inst", kErrPermissionDenied},             // a folder
-      {"", kErrPermissionDenied},                 // the launcher's folder itself
-      {"inst\\garbage", kErrInvalidCall},         // no format the system can run (ENOEXEC)
+      {"inst\\missing.exe", kErrFileNotFound, false},
+      {"inst\\notes.txt", kErrPermissionDenied, true},  // no execute permission
+      {"inst", kErrPermissionDenied, false},             // a folder
+      {"", kErrPermissionDenied, false},                 // the launcher's folder itself
+      {"inst\\garbage", kErrInvalidCall, true},          // no format the system can run (ENOEXEC)
   };
-  for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.target), c.error) << c.target;
+  for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.target), std::make_pair(c.error, c.document)) << c.target;
 }
 
 TEST_F(PosixProcess, InABig5LocaleNamesAndArgumentsAreTheFilesOwnBytes) {
@@ -125,11 +136,11 @@ TEST_F(PosixProcess, InABig5LocaleNamesAndArgumentsAreTheFilesOwnBytes) {
   Install(folder + "/t2");
   // The menu line as the launcher has it: decoded from the file's Big5 bytes.
   std::u16string target = Decode(folder + "\\t2 \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb");
-  posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, {Probe, ListFolder}));
+  EXPECT_FALSE(posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, {Probe, ListFolder})));
   std::string record = Record(folder + "/t2");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:\xb3\x5c\xa5\x5c\xbb\x5c\narg:\xa6\x77\xb8\xcb\n");
   Install("inst/p");
-  EXPECT_EQ(ErrorOf("inst\\p caf\xc3\xa9"), kErrBadFileName) << "Big5 has no \u00e9: not started, and said why";
+  EXPECT_EQ(ErrorOf("inst\\p caf\xc3\xa9").first, kErrBadFileName) << "Big5 has no \u00e9: not started, and said why";
   EXPECT_EQ(Record("inst/p", 0.5), "") << "started with the character left out";
   std::setlocale(LC_CTYPE, "C.UTF-8");
 }

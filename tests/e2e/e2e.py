@@ -712,6 +712,55 @@ def names_are_found_whatever_their_case_as_on_a_disc_mounted_in_lower_case(t):
     t.assertEqual(args, ["--x"])
 
 
+def set_default_applications(t, handlers):
+    """Makes a recorder the user's application for each type or scheme in handlers
+    ({"application/pdf": "pdf-handler", ...}): on Linux through a .desktop file and
+    mimeapps.list in private XDG folders, under Wine through the prefix's registry."""
+    if t.b.name == "linux":
+        data, config = os.path.join(t.folder.path, "xdg-data"), os.path.join(t.folder.path, "xdg-config")
+        os.makedirs(os.path.join(data, "applications"))
+        os.makedirs(config)
+        defaults = ["[Default Applications]"]
+        for kind, name in handlers.items():
+            program = t.folder.install(ARGS.recorder, name)
+            with open(os.path.join(data, "applications", f"kivora-{name}.desktop"), "w") as f:
+                f.write(f'[Desktop Entry]\nType=Application\nName={name}\nExec="{program}" %u\n')
+            defaults.append(f"{kind}=kivora-{name}.desktop")
+        with open(os.path.join(config, "mimeapps.list"), "w") as f:
+            f.write("\n".join(defaults) + "\n")
+        return {"XDG_DATA_HOME": data, "XDG_CONFIG_HOME": config}
+    for kind, name in handlers.items():
+        t.b.install_recorder(t.folder, name)
+        command = f'"{t.b.dos_path(os.path.join(t.folder.path, name))}.exe" "%1"'
+        key = kind.split("/")[-1].replace("x-scheme-handler", "")
+        if kind == "application/pdf":
+            t.b.prefix.reg_add(r"HKCR\.pdf", None, "REG_SZ", "KivoraTest.Document")
+            key = "KivoraTest.Document"
+        t.b.prefix.reg_add(rf"HKCR\{key}\shell\open\command", None, "REG_SZ", command)
+    return {}
+
+
+@case("linux", "wine")
+def a_document_and_addresses_open_with_the_users_applications(t):
+    env = set_default_applications(t, {"application/pdf": "pdf-handler", "x-scheme-handler/https": "web-handler",
+                                       "x-scheme-handler/mailto": "mail-handler"})
+    t.folder.write("manual.pdf", b"%PDF-1.4\n%%EOF\n")
+    t.folder.write("Kivora.ini", b"P\r\nManual\r\nWeb site\r\nMail\r\nmanual.pdf\r\n"
+                                 b"https://example.com/kivora?a=1\r\nmailto:help@example.com\r\n")
+    proc = t.start(env)
+    _, x, y = t.main_window()
+    manual = os.path.join(t.folder.path, "manual.pdf")
+    opened = {"pdf-handler": manual if t.b.name == "linux" else t.b.dos_path(manual),
+              "web-handler": "https://example.com/kivora?a=1", "mail-handler": "mailto:help@example.com"}
+    for choice, (handler, what) in zip(("choice1", "choice2", "choice3"), opened.items()):
+        with t.subTest(handler):
+            t.click((x, y), choice)
+            t.click((x, y), "next")
+            args, _ = t.record(handler)
+            t.assertEqual(args, [what])
+    t.assertIsNone(proc.poll(), "the launcher ended")
+
+
 @case("wine")
 def a_dll_planted_beside_the_launcher_is_not_loaded(t):
     # uxtheme.dll is loaded by name after the launcher starts; with the override Wine

@@ -24,7 +24,9 @@ class WinePrefix:
         self.wait_server()
 
     def reg_add(self, key, name, kind, value):
-        subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"],
+        """Sets a value of key; name None is the key's default value."""
+        which = ["/ve"] if name is None else ["/v", name]
+        subprocess.run(["wine", "reg", "add", key, *which, "/t", kind, "/d", str(value), "/f"],
                        env=self.env, capture_output=True, timeout=60)
         self.wait_server()
 

@@ -52,10 +52,17 @@ std::unique_ptr<ByteSource> FakeSystem::OpenFile(const std::u16string& path) {
 // The fake's character set is Latin-1: every byte is the character of its value.
 std::u16string FakeSystem::Decode(std::string_view bytes) { return Latin1ToUtf16(bytes); }
 
-void FakeSystem::Start(const Launch& launch) {
-  if (startFails) Raise(SystemFailure(Action::kStart, *startFails, launch.shown, u"scripted failure"));
+std::optional<SystemError> FakeSystem::Start(const Launch& launch) {
+  if (startFails) return SystemError{*startFails, u"scripted failure"};
   started.push_back(launch);
   pumpsBeforeStart.push_back(pumps);
+  return std::nullopt;
+}
+
+std::optional<std::u16string> FakeSystem::Open(const Launch& launch) {
+  if (noApplication) return noApplication;
+  opened.push_back(launch.program);
+  return std::nullopt;
 }
 
 size_t MemorySource::Read(char* buffer, size_t size) {

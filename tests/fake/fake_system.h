@@ -39,6 +39,7 @@ class FakeSystem : public System {
   std::map<std::u16string, FileKind> others;     // folders, hidden files, by path
   std::map<std::u16string, SystemCode> openFails;
   std::optional<SystemCode> startFails;
+  std::optional<std::u16string> noApplication;  // what Open says when no application opens a type
   std::map<Control, bool> chosen{{Control::kChoice1, true}};
   std::function<void()> onPump;  // the user acting while events are pumped
   int charWidth = 8;             // every character is this wide, in every font
@@ -50,6 +51,7 @@ class FakeSystem : public System {
   std::map<Control, Rect> bounds;
   CloseLook look = CloseLook::kNormal;
   std::vector<Launch> started;
+  std::vector<std::u16string> opened;
   std::vector<int> pumpsBeforeStart;  // how many pumps had run at each start
   int pumps = 0;
   std::vector<std::u16string> messages;
@@ -79,7 +81,8 @@ class FakeSystem : public System {
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
-  void Start(const Launch& launch) override;
+  std::optional<SystemError> Start(const Launch& launch) override;
+  std::optional<std::u16string> Open(const Launch& launch) override;
 };
 
 // Bytes from memory, handed out in reads of at most chunk bytes.

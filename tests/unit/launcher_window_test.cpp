@@ -197,35 +197,81 @@ TEST(OnNext, ALaterChoiceMadeWhileEventsArePumpedStartsInTheSameClick) {
   EXPECT_EQ(menu.Started(), (std::vector<std::u16string>{u"D:\\menu\\one.exe", u"D:\\menu\\three.exe"}));
 }
 
-TEST(OnNext, AFailedStartEndsWithTheReport) {
+TEST(OnNext, AFailedStartEndsWithTheReportUnlessTheFileIsADocumentThatOpens) {
+  const std::u16string concerns = u"D:\\menu\\one.exe: scripted failure";
   const struct {
     SystemCode code;
-    int number;
+    int number;  // of the report; 0 when the file is opened instead
+    std::optional<std::u16string> noApplication;
   } cases[] = {
-      {{SystemCode::kErrno, ENOENT}, kErrFileNotFound},
-      {{SystemCode::kErrno, EACCES}, kErrPermissionDenied},
-      {{SystemCode::kErrno, ENOEXEC}, kErrInvalidCall},
-      {{SystemCode::kErrno, ENOTDIR}, kErrFileNotFound},
-      {{SystemCode::kErrno, EPERM}, kErrPermissionDenied},
-      {{SystemCode::kErrno, ENAMETOOLONG}, kErrBadFileName},
-      {{SystemCode::kWin32, 123}, kErrFileNotFound},  // a name Windows refuses
-      {{SystemCode::kWin32, 206}, kErrBadFileName},   // a name too long
-      {{SystemCode::kWin32, 3}, kErrFileNotFound},
-      {{SystemCode::kWin32, 5}, kErrPermissionDenied},
-      {{SystemCode::kWin32, 193}, kErrInvalidCall},  // not a program Windows can run
+      {{SystemCode::kErrno, ENOENT}, kErrFileNotFound, {}},
+      {{SystemCode::kErrno, EACCES}, 0, {}},  // no execute permission: a document
+      {{SystemCode::kErrno, ENOEXEC}, 0, {}},  // no format Linux runs
+      {{SystemCode::kErrno, ENOTDIR}, kErrFileNotFound, {}},
+      {{SystemCode::kErrno, EPERM}, kErrPermissionDenied, {}},
+      {{SystemCode::kErrno, ENAMETOOLONG}, kErrBadFileName, {}},
+      {{SystemCode::kErrno, EIO}, kErrInvalidCall, {}},
+      {{SystemCode::kWin32, 123}, kErrFileNotFound, {}},  // a name Windows refuses
+      {{SystemCode::kWin32, 206}, kErrBadFileName, {}},   // a name too long
+      {{SystemCode::kWin32, 3}, kErrFileNotFound, {}},
+      {{SystemCode::kWin32, 5}, kErrPermissionDenied, {}},
+      {{SystemCode::kWin32, 193}, 0, {}},  // not a program Windows can run: a document
+      {{SystemCode::kWin32, 193}, kErrInvalidCall, u"none for .exe"},
+      {{SystemCode::kErrno, EACCES}, kErrPermissionDenied, u"none for text/plain"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.code.value);
     Loaded menu;
     menu.system.startFails = c.code;
+    menu.system.noApplication = c.noApplication;
     try {
       Dispatch(menu.system, [&] { menu.window.OnNext(); });
-      ADD_FAILURE() << "the launcher went on";
+      EXPECT_EQ(c.number, 0) << "the launcher went on";
+      EXPECT_EQ(menu.system.opened, std::vector<std::u16string>{u"D:\\menu\\one.exe"});
     } catch (const FakeEnd& end) {
       EXPECT_EQ(end.status, kExitRuntimeError);
+      std::u16string why = c.noApplication ? u", and no application opens it (" + *c.noApplication + u")" : u"";
+      EXPECT_EQ(menu.system.messages, std::vector<std::u16string>{RuntimeError(c.number, concerns + why).Report()});
     }
-    ASSERT_EQ(menu.system.messages.size(), 1u);
-    EXPECT_EQ(menu.system.messages[0], RuntimeError(c.number, u"D:\\menu\\one.exe: scripted failure").Report())
-        << c.code.value;
+  }
+}
+
+TEST(OnNext, AnAddressIsOpenedAndAMissingDocumentIsNot) {
+  const struct {
+    std::u16string target;
+    std::vector<std::u16string> opened, started;
+  } cases[] = {
+      {u"https://example.com/kivora?a=1 b", {u"https://example.com/kivora?a=1 b"}, {}},
+      {u"HTTP://example.com", {u"HTTP://example.com"}, {}},
+      {u"mailto:help@example.com", {u"mailto:help@example.com"}, {}},
+      {u"httpd.exe -k", {}, {u"D:\\menu\\httpd.exe"}},
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\n" + Utf16ToUtf8(c.target) + "\r\nb\r\nc\r\n";
+    system.files[u"D:\\menu\\httpd.exe"] = "MZ";
+    LauncherWindow window(system);
+    window.OnLoad();
+    window.OnNext();
+    EXPECT_EQ(system.opened, c.opened);
+    std::vector<std::u16string> started;
+    for (const Launch& launch : system.started) started.push_back(launch.program);
+    EXPECT_EQ(started, c.started);
+    if (!c.opened.empty()) {
+      EXPECT_EQ(system.probed, std::vector<std::u16string>{u"D:\\menu\\Kivora.ini"}) << "looked for in the folder";
+    }
+  }
+  FakeSystem system;
+  system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\nhttps://example.com\r\nb\r\nc\r\n";
+  system.noApplication = u"no browser";
+  LauncherWindow window(system);
+  window.OnLoad();
+  try {
+    Dispatch(system, [&] { window.OnNext(); });
+    ADD_FAILURE() << "the launcher went on";
+  } catch (const FakeEnd&) {
+    EXPECT_EQ(system.messages, std::vector<std::u16string>{
+        RuntimeError(kErrFileNotFound, u"https://example.com: no application opens it (no browser)").Report()});
   }
 }
 
