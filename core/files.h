@@ -1,11 +1,16 @@
 // What the program asks of a file system: what a path names, the names in a
-// folder, and the bytes of a file.
+// folder, and the bytes of a file. Each system's files back end implements
+// Files; no system type appears in it.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "core/conventions.h"
 
 namespace kivora {
 
@@ -31,6 +36,33 @@ class ByteSource {
 struct FileLookup {
   std::function<FileKind(const std::u16string& path)> probe;
   std::function<std::vector<std::u16string>(const std::u16string& folder)> list;
+};
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  // The facts of this system's paths and text files.
+  virtual Conventions conventions() = 0;
+  // The launcher's own folder, without a trailing separator except at a
+  // root, which keeps it ("D:\", "/").
+  virtual std::u16string LauncherFolder() = 0;
+  virtual FileKind Probe(const std::u16string& path) = 0;
+  // The names in a folder but "." and "..", none when it cannot be read.
+  virtual std::vector<std::u16string> ListFolder(const std::u16string& folder) = 0;
+  // Whether a file may be started as a program, where the system keeps such
+  // a permission (the execute bit); true where it keeps none.
+  virtual bool MayRun(const std::u16string& path) = 0;
+  // Opens a file for reading. Throws RuntimeError.
+  virtual std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) = 0;
+  // Text in the system's character set (the locale's, the ANSI code page).
+  virtual std::u16string Decode(std::string_view bytes) = 0;
+
+  // What a path names and the names in a folder, for the rules that find a
+  // name.
+  FileLookup Lookup() {
+    return {[this](const std::u16string& path) { return Probe(path); },
+            [this](const std::u16string& folder) { return ListFolder(folder); }};
+  }
 };
 
 }  // namespace kivora

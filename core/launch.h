@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/system.h"
+#include "core/conventions.h"
+#include "core/files.h"
+#include "core/programs.h"
 
 namespace kivora {
 

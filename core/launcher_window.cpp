@@ -1,6 +1,7 @@
 #include "core/launcher_window.h"
 
 #include "core/launch.h"
+#include "core/menu_file.h"
 #include "core/names.h"
 
 namespace kivora {
@@ -11,19 +12,20 @@ constexpr Control kChoices[] = {Control::kChoice1, Control::kChoice2, Control::k
 
 }  // namespace
 
-LauncherWindow::LauncherWindow(System& system) : system_(system), layout_(LayOut(system.Dpi())) {
+LauncherWindow::LauncherWindow(Window& window, Files& files, Programs& programs)
+    : window_(window), files_(files), programs_(programs), layout_(LayOut(window.Dpi())) {
   for (const PlacedControl& c : layout_.controls) texts_[int(c.control)] = c.caption;
 }
 
 // Centres the window, then loads the menu file beside the launcher, or says
 // "Error!" and ends before the window is ever shown.
 void LauncherWindow::OnLoad() {
-  system_.PlaceWindow(Centred(system_.PrimaryMonitor(), layout_.client));
-  Found menu = FindPath(system_.LauncherFolder(), kMenuFileName, system_.conventions(), Files());
+  window_.PlaceWindow(Centred(window_.PrimaryMonitor(), layout_.client));
+  Found menu = FindPath(files_.LauncherFolder(), kMenuFileName, files_.conventions(), files_.Lookup());
   if (!menu.alike.empty()) Raise(NamesAlike(menu.path, menu.alike));
   if (menu.kind != FileKind::kNormal) {
-    system_.ShowMessage(u"Error!");
-    system_.End(kExitMenuMissing);
+    window_.ShowMessage(u"Error!");
+    window_.End(kExitMenuMissing);
   }
   LoadMenu(menu.path);
 }
@@ -31,21 +33,21 @@ void LauncherWindow::OnLoad() {
 // The seven lines of the menu file: the prompt, the three choices and their
 // three launch targets, each line taken whole.
 void LauncherWindow::LoadMenu(const std::u16string& path) {
-  TextReader menu(system_.OpenFile(path), path, system_.conventions().lineEnds,
-                  [this](std::string_view bytes) { return system_.Decode(bytes); });
+  TextReader menu(files_.OpenFile(path), path, files_.conventions().lineEnds,
+                  [this](std::string_view bytes) { return files_.Decode(bytes); });
   SetText(Control::kPrompt, menu.ReadLine());
   for (Control choice : kChoices) SetText(choice, menu.ReadLine());
   for (std::u16string& target : targets_) target = menu.ReadLine();
 }
 
-// "Next": starts the program (or opens the document) of each chosen choice, in the order of the
-// choices, and lets waiting events run after each start; a choice made while
-// they run is started too.
+// "Next": starts the program (or opens the document) of each chosen choice,
+// in the order of the choices, and lets waiting events run after each start;
+// a choice made while they run is started too.
 void LauncherWindow::OnNext() {
   for (int i = 0; i < 3; ++i) {
-    if (!system_.IsChosen(kChoices[i])) continue;
-    StartOrOpen(ResolveLaunch(system_.LauncherFolder(), targets_[i], system_.conventions(), Files()));
-    system_.PumpEvents();
+    if (!window_.IsChosen(kChoices[i])) continue;
+    StartOrOpen(ResolveLaunch(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Lookup()));
+    window_.PumpEvents();
   }
 }
 
@@ -53,13 +55,13 @@ void LauncherWindow::OnNext() {
 // a web page), is opened with the application the user's system has for it.
 void LauncherWindow::StartOrOpen(const Launch& launch) {
   if (launch.address) {
-    if (std::optional<std::u16string> failed = system_.Open(launch))
+    if (std::optional<std::u16string> failed = programs_.Open(launch))
       Raise(RuntimeError(kErrFileNotFound, launch.shown + u": no application opens it (" + *failed + u")"));
     return;
   }
-  std::optional<SystemError> failed = system_.Start(launch);
+  std::optional<SystemError> failed = programs_.Start(launch);
   if (failed && launch.found && IsNotAProgram(failed->code)) {
-    std::optional<std::u16string> notOpened = system_.Open(launch);
+    std::optional<std::u16string> notOpened = programs_.Open(launch);
     if (!notOpened) return;
     failed->text += u", and no application opens it (" + *notOpened + u")";
   }
@@ -67,44 +69,39 @@ void LauncherWindow::StartOrOpen(const Launch& launch) {
 }
 
 // Any button down on the close picture shows its pressed look.
-void LauncherWindow::OnClosePress() { system_.ShowCloseLook(CloseLook::kPressed); }
+void LauncherWindow::OnClosePress() { window_.ShowCloseLook(CloseLook::kPressed); }
 
 // The release, wherever the pointer is by then, restores the normal look and
 // ends the launcher.
 void LauncherWindow::OnCloseRelease() {
-  system_.ShowCloseLook(CloseLook::kNormal);
-  system_.End(kExitClosed);
+  window_.ShowCloseLook(CloseLook::kNormal);
+  window_.End(kExitClosed);
 }
 
-void LauncherWindow::OnCloseRequest() { system_.End(kExitClosed); }
+void LauncherWindow::OnCloseRequest() { window_.End(kExitClosed); }
 
 // On a screen of another resolution every control is placed, and every text
 // fitted, again.
 void LauncherWindow::OnDpiChanged(int dpi) {
   layout_ = LayOut(dpi);
-  system_.ApplyLayout(layout_);
+  window_.ApplyLayout(layout_);
   for (const PlacedControl& c : layout_.controls)
     if (c.kind != ControlKind::kPicture) SetText(c.control, texts_[int(c.control)]);
 }
 
-FileLookup LauncherWindow::Files() {
-  return {[this](const std::u16string& path) { return system_.Probe(path); },
-          [this](const std::u16string& folder) { return system_.ListFolder(folder); }};
-}
-
 void LauncherWindow::SetText(Control control, std::u16string text) {
   Fitted fitted =
-      Fit(layout_, control, CaptionOf(text), [&](std::u16string_view t) { return system_.NeededWidth(control, t); });
-  system_.ShowText(control, fitted.caption, fitted.bounds);
+      Fit(layout_, control, CaptionOf(text), [&](std::u16string_view t) { return window_.NeededWidth(control, t); });
+  window_.ShowText(control, fitted.caption, fitted.bounds);
   texts_[int(control)] = std::move(text);
 }
 
-int RunLauncher(System& system) {
-  LauncherWindow window(system);
-  Dispatch(system, [&] { system.Build(window.layout(), window); });
-  Dispatch(system, [&window] { window.OnLoad(); });
-  system.Show();
-  return system.RunEventLoop();
+int RunLauncher(Window& window, Files& files, Programs& programs) {
+  LauncherWindow launcher(window, files, programs);
+  Dispatch(window, [&] { window.Build(launcher.layout(), launcher); });
+  Dispatch(window, [&launcher] { launcher.OnLoad(); });
+  window.Show();
+  return window.RunEventLoop();
 }
 
 }  // namespace kivora

@@ -1,14 +1,17 @@
 // The launcher's only window: what it does when an event arrives, and what it
 // holds (the captions as the menu file gave them, the three launch targets).
-// Everything outside the program goes through the system.
+// Everything outside the program goes through the window, files and programs
+// of the system it runs on.
 #pragma once
 
 #include <array>
 #include <functional>
 #include <string>
 
+#include "core/files.h"
 #include "core/form.h"
-#include "core/system.h"
+#include "core/programs.h"
+#include "core/window.h"
 
 namespace kivora {
 
@@ -16,7 +19,7 @@ constexpr const char16_t* kMenuFileName = u"Kivora.ini";
 
 class LauncherWindow {
  public:
-  explicit LauncherWindow(System& system);
+  LauncherWindow(Window& window, Files& files, Programs& programs);
 
   const Layout& layout() const { return layout_; }
   // Lines 5 to 7 of the menu file: what "Next" starts for each choice.
@@ -33,21 +36,18 @@ class LauncherWindow {
  private:
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
-  FileLookup Files();
   void StartOrOpen(const Launch& launch);
 
-  System& system_;
+  Window& window_;
+  Files& files_;
+  Programs& programs_;
   Layout layout_;
   std::array<std::u16string, kControlCount> texts_;  // fitted again at a new resolution
   std::array<std::u16string, 3> targets_;
 };
 
-// Runs a handler as the window's dispatch does: a run-time error that leaves
-// it is reported, and ends the program.
-void Dispatch(System& system, const std::function<void()>& handler);
-
 // The whole run: builds the window, raises its load event, shows it unless
 // the program has ended, then runs the event loop. Returns the exit status.
-int RunLauncher(System& system);
+int RunLauncher(Window& window, Files& files, Programs& programs);
 
 }  // namespace kivora

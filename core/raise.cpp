@@ -4,26 +4,31 @@
 // is built without them, so that the standard library's exception support and
 // unwinder stay out of it: there the error is reported where it arises, and the
 // program ends, which is all the dispatch would have done with it.
-#include "core/launcher_window.h"
-#include "core/runtime_error.h"
+#include "core/raise.h"
 
 #if __cpp_exceptions
 
 #include <new>
+#include <stdexcept>
 
 namespace kivora {
 
 void Raise(const RuntimeError& error) { throw error; }
 
-void Dispatch(System& system, const std::function<void()>& handler) {
+void Dispatch(Reporter& reporter, const std::function<void()>& handler) {
   try {
     handler();
   } catch (const RuntimeError& error) {
-    system.ShowReport(error);
-    system.End(kExitRuntimeError);
+    reporter.ShowReport(error);
+    reporter.End(kExitRuntimeError);
   } catch (const std::bad_alloc&) {
-    system.ShowReport(RuntimeError(kErrOutOfMemory));
-    system.End(kExitRuntimeError);
+    reporter.ShowReport(RuntimeError(kErrOutOfMemory));
+    reporter.End(kExitRuntimeError);
+  } catch (const std::logic_error&) {
+    // A string or container asked for more than it can hold, or misused:
+    // what Kivora.exe's library helpers raise (see below).
+    reporter.ShowReport(RuntimeError(kErrInvalidCall));
+    reporter.End(kExitRuntimeError);
   }
 }
 
@@ -39,26 +44,26 @@ namespace kivora {
 
 namespace {
 
-// The system of the handler being dispatched, which reports; none outside a
-// dispatch, and none while a report is being made.
-System* reporter = nullptr;
+// The reporter of the handler being dispatched; none outside a dispatch, and
+// none while a report is being made.
+Reporter* current = nullptr;
 
 }  // namespace
 
 void Raise(const RuntimeError& error) {
   // Where nothing would have caught it, the program ends as on an uncaught
   // exception.
-  System* system = std::exchange(reporter, nullptr);
-  if (!system) std::abort();
-  system->ShowReport(error);
-  system->End(kExitRuntimeError);
+  Reporter* reporter = std::exchange(current, nullptr);
+  if (!reporter) std::abort();
+  reporter->ShowReport(error);
+  reporter->End(kExitRuntimeError);
   std::abort();  // End does not return
 }
 
-void Dispatch(System& system, const std::function<void()>& handler) {
-  System* outer = std::exchange(reporter, &system);
+void Dispatch(Reporter& reporter, const std::function<void()>& handler) {
+  Reporter* outer = std::exchange(current, &reporter);
   handler();
-  reporter = outer;
+  current = outer;
 }
 
 }  // namespace kivora

@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "backends/posix/posix_files.h"
-#include "backends/posix/posix_process.h"
 #include "core/bitmap.h"
 #include "core/text.h"
 
@@ -98,25 +96,23 @@ bool StartGtk() {
   return started;
 }
 
-GtkSystem::GtkSystem() {
+GtkDisplay::GtkDisplay() {
   kivora_register_resource();
   normalLook_ = LoadLook("/kivora/close-normal.bmp");
   pressedLook_ = LoadLook("/kivora/close-pressed.bmp");
 }
 
-Conventions GtkSystem::conventions() { return kLinuxConventions; }
-
-int GtkSystem::Dpi() {
+int GtkDisplay::Dpi() {
   double dpi = gdk_screen_get_resolution(gdk_screen_get_default());
   return dpi > 0 ? int(std::lround(dpi)) : kDefaultDpi;
 }
 
-GtkWidget* GtkSystem::TextLabel(Control control) const {
+GtkWidget* GtkDisplay::TextLabel(Control control) const {
   GtkWidget* w = widget(control);
   return GTK_IS_BIN(w) ? gtk_bin_get_child(GTK_BIN(w)) : w;
 }
 
-GtkWidget* GtkSystem::CreateControl(const PlacedControl& c) {
+GtkWidget* GtkDisplay::CreateControl(const PlacedControl& c) {
   std::string caption = Utf16ToUtf8(c.caption);
   switch (c.kind) {
     case ControlKind::kLabel: {
@@ -145,7 +141,7 @@ GtkWidget* GtkSystem::CreateControl(const PlacedControl& c) {
   return nullptr;
 }
 
-void GtkSystem::Build(const Layout& layout, LauncherWindow& window) {
+void GtkDisplay::Build(const Layout& layout, LauncherWindow& window) {
   window_ = &window;
   toplevel_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(toplevel_), kAppTitle);
@@ -194,7 +190,7 @@ void GtkSystem::Build(const Layout& layout, LauncherWindow& window) {
   atk_object_set_role(accessible, ATK_ROLE_PUSH_BUTTON);
 }
 
-void GtkSystem::ApplyLayout(const Layout& layout) {
+void GtkDisplay::ApplyLayout(const Layout& layout) {
   gtk_widget_set_size_request(fixed_, layout.client.width, layout.client.height);
   for (const PlacedControl& c : layout.controls) {
     GtkWidget* w = widget(c.control);
@@ -214,7 +210,7 @@ void GtkSystem::ApplyLayout(const Layout& layout) {
   }
 }
 
-Rect GtkSystem::PrimaryMonitor() {
+Rect GtkDisplay::PrimaryMonitor() {
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
   if (!monitor) monitor = gdk_display_get_monitor(display, 0);
@@ -223,11 +219,11 @@ Rect GtkSystem::PrimaryMonitor() {
   return {area.x, area.y, area.width, area.height};
 }
 
-void GtkSystem::PlaceWindow(Point topLeft) { topLeft_ = topLeft; }
+void GtkDisplay::PlaceWindow(Point topLeft) { topLeft_ = topLeft; }
 
 // The text's own width, and for a choice or a button what the control draws
 // around the text: the indicator, the label's and its own padding, the frame.
-int GtkSystem::NeededWidth(Control control, std::u16string_view text) {
+int GtkDisplay::NeededWidth(Control control, std::u16string_view text) {
   GtkWidget* label = TextLabel(control);
   int around = 0;
   if (label != widget(control)) {
@@ -242,21 +238,21 @@ int GtkSystem::NeededWidth(Control control, std::u16string_view text) {
   return around + TextWidth(label, fontPixels_[int(control)], text);
 }
 
-void GtkSystem::ShowText(Control control, const Caption& caption, Rect bounds) {
+void GtkDisplay::ShowText(Control control, const Caption& caption, Rect bounds) {
   gtk_label_set_text_with_mnemonic(GTK_LABEL(TextLabel(control)), Utf16ToUtf8(Marked(caption, u'_')).c_str());
   gtk_fixed_move(GTK_FIXED(fixed_), widget(control), bounds.left, bounds.top);
   gtk_widget_set_size_request(widget(control), bounds.width, bounds.height);
 }
 
-bool GtkSystem::IsChosen(Control choice) {
+bool GtkDisplay::IsChosen(Control choice) {
   return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget(choice)));
 }
 
-void GtkSystem::ShowCloseLook(CloseLook look) {
+void GtkDisplay::ShowCloseLook(CloseLook look) {
   gtk_image_set_from_pixbuf(GTK_IMAGE(closeImage_), (look == CloseLook::kPressed ? pressedLook_ : normalLook_).get());
 }
 
-void GtkSystem::Show() {
+void GtkDisplay::Show() {
   if (IsWayland()) {
     gtk_window_set_position(GTK_WINDOW(toplevel_), GTK_WIN_POS_CENTER);
   } else {
@@ -266,32 +262,32 @@ void GtkSystem::Show() {
   gtk_widget_grab_focus(widget(Control::kChoice1));
 }
 
-int GtkSystem::RunEventLoop() {
+int GtkDisplay::RunEventLoop() {
   gtk_main();
   return kExitClosed;
 }
 
-void GtkSystem::PumpEvents() {
+void GtkDisplay::PumpEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
-gboolean GtkSystem::OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer data) {
-  auto* self = static_cast<GtkSystem*>(data);
+gboolean GtkDisplay::OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer data) {
+  auto* self = static_cast<GtkDisplay*>(data);
   LauncherWindow& window = *self->window_;
   if (event->type == GDK_BUTTON_PRESS) Dispatch(*self, [&] { window.OnClosePress(); });
   if (event->type == GDK_BUTTON_RELEASE) Dispatch(*self, [&] { window.OnCloseRelease(); });
   return TRUE;
 }
 
-void GtkSystem::OnNextClicked(GtkButton*, gpointer data) {
-  auto* self = static_cast<GtkSystem*>(data);
+void GtkDisplay::OnNextClicked(GtkButton*, gpointer data) {
+  auto* self = static_cast<GtkDisplay*>(data);
   Dispatch(*self, [self] { self->window_->OnNext(); });
 }
 
 // Escape asks to close; Enter anywhere but on a push button presses "Next",
 // the default button.
-gboolean GtkSystem::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
-  auto* self = static_cast<GtkSystem*>(data);
+gboolean GtkDisplay::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
+  auto* self = static_cast<GtkDisplay*>(data);
   if (event->keyval == GDK_KEY_Escape) Dispatch(*self, [self] { self->window_->OnCloseRequest(); });
   if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) {
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(self->toplevel_));
@@ -304,13 +300,13 @@ gboolean GtkSystem::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
   return FALSE;
 }
 
-gboolean GtkSystem::OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
-  auto* self = static_cast<GtkSystem*>(data);
+gboolean GtkDisplay::OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
+  auto* self = static_cast<GtkDisplay*>(data);
   Dispatch(*self, [self] { self->window_->OnCloseRequest(); });
   return TRUE;
 }
 
-void GtkSystem::ShowMessage(const std::u16string& text) {
+void GtkDisplay::ShowMessage(const std::u16string& text) {
   GtkWidget* box =
       gtk_message_dialog_new(toplevel_ && gtk_widget_get_visible(toplevel_) ? GTK_WINDOW(toplevel_) : nullptr,
                              GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", Utf16ToUtf8(text).c_str());
@@ -320,40 +316,17 @@ void GtkSystem::ShowMessage(const std::u16string& text) {
   gtk_widget_destroy(box);
 }
 
-void GtkSystem::ShowReport(const RuntimeError& error) {
+void GtkDisplay::ShowReport(const RuntimeError& error) {
   std::fprintf(stderr, "kivora: %s\n", Utf16ToUtf8(error.ReportLine()).c_str());
   ShowMessage(error.Report());
 }
 
-void GtkSystem::End(ExitStatus status) {
+void GtkDisplay::End(ExitStatus status) {
   if (toplevel_) gtk_widget_destroy(toplevel_);
   gdk_display_flush(gdk_display_get_default());
   std::fflush(nullptr);
   std::_Exit(status);
 }
 
-std::u16string GtkSystem::LauncherFolder() { return posix::LauncherFolder(); }
-FileKind GtkSystem::Probe(const std::u16string& path) { return posix::Probe(path); }
-std::vector<std::u16string> GtkSystem::ListFolder(const std::u16string& folder) { return posix::ListFolder(folder); }
-std::unique_ptr<ByteSource> GtkSystem::OpenFile(const std::u16string& path) { return posix::OpenFile(path); }
-std::u16string GtkSystem::Decode(std::string_view bytes) { return posix::Decode(bytes); }
-std::optional<SystemError> GtkSystem::Start(const Launch& launch) { return posix::Start(launch); }
-
-// GIO's default application for the file's type or the address's scheme, as
-// the user's mimeapps.list sets it; the document goes by its path's own
-// bytes.
-std::optional<std::u16string> GtkSystem::Open(const Launch& launch) {
-  gchar* uri = launch.address ? g_strdup(Utf16ToUtf8(launch.program).c_str())
-                              : g_filename_to_uri(posix::SystemBytes(launch.program, launch.shown).c_str(), nullptr, nullptr);
-  GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gdk_display_get_default());
-  GError* error = nullptr;
-  bool opened = uri && g_app_info_launch_default_for_uri(uri, G_APP_LAUNCH_CONTEXT(context), &error);
-  std::u16string why = error ? Utf8ToUtf16(error->message) : u"not a file name GIO takes";
-  if (error) g_error_free(error);
-  g_object_unref(context);
-  g_free(uri);
-  if (opened) return std::nullopt;
-  return why;
-}
 
 }  // namespace kivora

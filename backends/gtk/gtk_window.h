@@ -1,5 +1,5 @@
-// The Linux back end: the launcher's window as GTK 3 widgets, placed from the
-// core's layout, with files and program start from posix/.
+// The Linux launcher's window as GTK 3 widgets, placed from the core's layout;
+// its files and programs are posix/'s.
 // Implements:
 //   - the window without title bar or border, placed where the core centred
 //     it (X11) or centred by the compositor (Wayland);
@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "core/launcher_window.h"
-#include "core/system.h"
+#include "core/window.h"
 
 namespace kivora {
 
@@ -33,11 +33,10 @@ using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 // no display to open. The environment is as it was before, once it returns.
 bool StartGtk();
 
-class GtkSystem : public System {
+class GtkDisplay : public Window {
  public:
-  GtkSystem();
+  GtkDisplay();
 
-  Conventions conventions() override;
   int Dpi() override;
   void Build(const Layout& layout, LauncherWindow& window) override;
   void ApplyLayout(const Layout& layout) override;
@@ -53,13 +52,6 @@ class GtkSystem : public System {
   void ShowMessage(const std::u16string& text) override;
   void ShowReport(const RuntimeError& error) override;
   [[noreturn]] void End(ExitStatus status) override;
-  std::u16string LauncherFolder() override;
-  FileKind Probe(const std::u16string& path) override;
-  std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
-  std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
-  std::u16string Decode(std::string_view bytes) override;
-  std::optional<SystemError> Start(const Launch& launch) override;
-  std::optional<std::u16string> Open(const Launch& launch) override;
 
  private:
   GtkWidget* CreateControl(const PlacedControl& control);

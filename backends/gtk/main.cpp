@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "backends/gtk/gtk_window.h"
+#include "backends/posix/posix_files.h"
+#include "backends/posix/posix_process.h"
 #include "core/launcher_window.h"
 
 int main() {
@@ -13,6 +15,8 @@ int main() {
     std::fprintf(stderr, "kivora: cannot open the display (is DISPLAY or WAYLAND_DISPLAY set?)\n");
     return kivora::kExitRuntimeError;
   }
-  kivora::GtkSystem system;
-  return kivora::RunLauncher(system);
+  kivora::GtkDisplay display;
+  kivora::posix::PosixFiles files;
+  kivora::posix::PosixPrograms programs;
+  return kivora::RunLauncher(display, files, programs);
 }

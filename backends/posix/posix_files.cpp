@@ -23,14 +23,14 @@ std::u16string FolderOf(std::string_view program) {
   return Decode(slash == 0 ? "/" : program.substr(0, slash));
 }
 
-std::u16string LauncherFolder() {
+std::u16string PosixFiles::LauncherFolder() {
   std::vector<char> buffer(4096);
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return u".";
   return FolderOf(std::string_view(buffer.data(), size_t(n)));
 }
 
-FileKind Probe(const std::u16string& path) {
+FileKind PosixFiles::Probe(const std::u16string& path) {
   std::optional<std::string> native = Encode(path);
   struct stat st;
   if (!native || stat(native->c_str(), &st) != 0) return FileKind::kNone;
@@ -39,7 +39,13 @@ FileKind Probe(const std::u16string& path) {
   return FileKind::kOther;
 }
 
-std::vector<std::u16string> ListFolder(const std::u16string& folder) {
+bool PosixFiles::MayRun(const std::u16string& path) {
+  std::optional<std::string> native = Encode(path);
+  struct stat st;
+  return native && stat(native->c_str(), &st) == 0 && (st.st_mode & 0111) != 0;
+}
+
+std::vector<std::u16string> PosixFiles::ListFolder(const std::u16string& folder) {
   std::vector<std::u16string> names;
   std::optional<std::string> native = Encode(folder);
   DIR* dir = native ? opendir(native->c_str()) : nullptr;
@@ -76,7 +82,7 @@ class FdSource : public ByteSource {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
+std::unique_ptr<ByteSource> PosixFiles::OpenFile(const std::u16string& path) {
   // O_NONBLOCK so that a FIFO put there after the presence check cannot hang
   // the open; it is cleared again for the regular file we expect.
   int fd = open(SystemBytes(path, path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -178,6 +184,8 @@ std::optional<std::string> Encode(std::u16string_view text) {
   }
   return out;
 }
+
+std::u16string PosixFiles::Decode(std::string_view bytes) { return posix::Decode(bytes); }
 
 std::string SystemBytes(std::u16string_view text, const std::u16string& concerns) {
   std::optional<std::string> bytes = Encode(text);

@@ -11,26 +11,31 @@
 #include <vector>
 
 #include "core/menu_file.h"
-#include "core/system.h"
+#include "core/files.h"
 
 namespace kivora::posix {
 
-// The folder of /proc/self/exe, without a trailing "/" except at "/".
-std::u16string LauncherFolder();
+class PosixFiles : public Files {
+ public:
+  Conventions conventions() override { return kLinuxConventions; }
+  // The folder of /proc/self/exe, without a trailing "/" except at "/".
+  std::u16string LauncherFolder() override;
+  // A regular file (symbolic links followed) is a normal file; a FIFO, a
+  // device or a socket is none, so that none of them can make the reader
+  // hang.
+  FileKind Probe(const std::u16string& path) override;
+  std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
+  // Some execute bit is set.
+  bool MayRun(const std::u16string& path) override;
+  // Opens a regular file for reading; never blocks on a FIFO. Throws
+  // RuntimeError: 53 missing, 70 refused, 75 not a regular file, 52 a name
+  // the locale's set cannot write.
+  std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
+  std::u16string Decode(std::string_view bytes) override;
+};
+
 // The folder of a program's path, as LauncherFolder gives it.
 std::u16string FolderOf(std::string_view program);
-
-// A regular file (symbolic links followed) is a normal file; a FIFO, a
-// device or a socket is none, so that none of them can make the reader hang.
-FileKind Probe(const std::u16string& path);
-
-// The names in a folder but "." and "..", none when it cannot be read.
-std::vector<std::u16string> ListFolder(const std::u16string& folder);
-
-// Opens a regular file for reading; never blocks on a FIFO. Throws
-// RuntimeError: 53 missing, 70 refused, 75 not a regular file, 52 a name
-// the locale's set cannot write.
-std::unique_ptr<ByteSource> OpenFile(const std::u16string& path);
 
 // Decodes bytes in the locale's character set (LC_CTYPE). A byte that does
 // not decode is kept as an escaped byte (core/text.h), so that Encode gives

@@ -1,5 +1,6 @@
 #include "backends/posix/posix_process.h"
 
+#include <gio/gio.h>
 #include <signal.h>
 #include <spawn.h>
 #include <unistd.h>
@@ -61,6 +62,20 @@ std::optional<SystemError> Start(const Launch& launch, int* pid) {
   if (err != 0) return SystemError{{SystemCode::kErrno, unsigned(err)}, Utf8ToUtf16(strerror(err))};
   if (pid) *pid = child;
   return std::nullopt;
+}
+
+std::optional<std::u16string> PosixPrograms::Open(const Launch& launch) {
+  gchar* uri = launch.address ? g_strdup(Utf16ToUtf8(launch.program).c_str())
+                              : g_filename_to_uri(SystemBytes(launch.program, launch.shown).c_str(), nullptr, nullptr);
+  GAppLaunchContext* context = g_app_launch_context_new();
+  GError* error = nullptr;
+  bool opened = uri && g_app_info_launch_default_for_uri(uri, context, &error);
+  std::u16string why = error ? Utf8ToUtf16(error->message) : u"not a file name GIO takes";
+  if (error) g_error_free(error);
+  g_object_unref(context);
+  g_free(uri);
+  if (opened) return std::nullopt;
+  return why;
 }
 
 }  // namespace kivora::posix

@@ -1,9 +1,10 @@
-// Starting a program on Linux, without a shell.
+// Starting a program on Linux, without a shell, and opening a document or an
+// address with the user's application for it.
 #pragma once
 
 #include <optional>
 
-#include "core/system.h"
+#include "core/programs.h"
 
 namespace kivora::posix {
 
@@ -15,5 +16,14 @@ namespace kivora::posix {
 // set. Gives its process id, or returns what the system said when it could
 // not start it. Throws RuntimeError 52 for a character the set cannot write.
 std::optional<SystemError> Start(const Launch& launch, int* pid = nullptr);
+
+class PosixPrograms : public Programs {
+ public:
+  std::optional<SystemError> Start(const Launch& launch) override { return posix::Start(launch); }
+  // GIO's default application for the file's type or the address's scheme,
+  // as the user's mimeapps.list sets it; a document goes by its path's own
+  // bytes.
+  std::optional<std::u16string> Open(const Launch& launch) override;
+};
 
 }  // namespace kivora::posix

@@ -1,4 +1,6 @@
 // Kivora.exe's entry point.
+#include "backends/win32/win32_files.h"
+#include "backends/win32/win32_process.h"
 #include "backends/win32/win32_window.h"
 #include "core/launcher_window.h"
 
@@ -36,6 +38,8 @@ void TurnOffInputMethod() {
 int main() {
   LoadDllsFromSystem32Only();
   TurnOffInputMethod();
-  kivora::win32::Win32System system;
-  return kivora::RunLauncher(system);
+  kivora::win32::Win32Display display;
+  kivora::win32::Win32Files files;
+  kivora::win32::Win32Programs programs;
+  return kivora::RunLauncher(display, files, programs);
 }

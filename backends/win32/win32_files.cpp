@@ -5,7 +5,7 @@
 
 namespace kivora::win32 {
 
-std::u16string LauncherFolder() {
+std::u16string Win32Files::LauncherFolder() {
   std::u16string path(MAX_PATH, u'\0');
   for (;;) {
     DWORD n = GetModuleFileNameW(nullptr, W(path), DWORD(path.size()));
@@ -20,7 +20,7 @@ std::u16string LauncherFolder() {
   return path;
 }
 
-FileKind Probe(const std::u16string& path) {
+FileKind Win32Files::Probe(const std::u16string& path) {
   DWORD attributes = GetFileAttributesW(W(path));
   if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::kNone;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::kFolder;
@@ -28,7 +28,7 @@ FileKind Probe(const std::u16string& path) {
   return FileKind::kNormal;
 }
 
-std::vector<std::u16string> ListFolder(const std::u16string& folder) {
+std::vector<std::u16string> Win32Files::ListFolder(const std::u16string& folder) {
   std::vector<std::u16string> names;
   WIN32_FIND_DATAW entry;
   HANDLE find = FindFirstFileW(W(folder + u"\\*"), &entry);
@@ -64,7 +64,7 @@ class HandleSource : public ByteSource {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
+std::unique_ptr<ByteSource> Win32Files::OpenFile(const std::u16string& path) {
   HANDLE h = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -74,7 +74,7 @@ std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) {
   return std::make_unique<HandleSource>(UniqueHandle(h), path);
 }
 
-std::u16string Decode(std::string_view bytes) {
+std::u16string Win32Files::Decode(std::string_view bytes) {
   if (bytes.empty()) return u"";
   int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
   std::u16string out(size_t(n), u'\0');

@@ -8,23 +8,25 @@
 #include <vector>
 
 #include "core/menu_file.h"
-#include "core/system.h"
+#include "core/files.h"
 
 namespace kivora::win32 {
 
-// The folder of Kivora.exe; a drive root keeps its "\" ("D:\").
-std::u16string LauncherFolder();
-
-// A read-only file is a normal file (a CD is read-only); a hidden or system
-// file is not.
-FileKind Probe(const std::u16string& path);
-
-// The names in a folder but "." and "..", none when it cannot be read.
-std::vector<std::u16string> ListFolder(const std::u16string& folder);
-
-// Throws RuntimeError: 53 missing, 70 refused, 75 otherwise.
-std::unique_ptr<ByteSource> OpenFile(const std::u16string& path);
-
-std::u16string Decode(std::string_view bytes);
+class Win32Files : public Files {
+ public:
+  Conventions conventions() override { return kWindowsConventions; }
+  // The folder of Kivora.exe; a drive root keeps its "\" ("D:\").
+  std::u16string LauncherFolder() override;
+  // A read-only file is a normal file (a CD is read-only); a hidden or
+  // system file is not.
+  FileKind Probe(const std::u16string& path) override;
+  std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
+  // Windows keeps no permission to run a file apart from reading it.
+  bool MayRun(const std::u16string&) override { return true; }
+  // Throws RuntimeError: 53 missing, 70 refused, 75 otherwise.
+  std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
+  // Text in the ANSI code page.
+  std::u16string Decode(std::string_view bytes) override;
+};
 
 }  // namespace kivora::win32

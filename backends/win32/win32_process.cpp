@@ -31,7 +31,7 @@ DWORD ShellExecute(const wchar_t* verb, const std::u16string& file, const std::u
 
 }  // namespace
 
-std::optional<SystemError> Start(const Launch& launch) {
+std::optional<SystemError> Win32Programs::Start(const Launch& launch) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
@@ -49,7 +49,7 @@ std::optional<SystemError> Start(const Launch& launch) {
   return SystemError{{SystemCode::kWin32, error}, SystemText(error)};
 }
 
-std::optional<std::u16string> Open(const Launch& launch) {
+std::optional<std::u16string> Win32Programs::Open(const Launch& launch) {
   DWORD error = ShellExecute(L"open", launch.program, u"");
   if (error == ERROR_SUCCESS) return std::nullopt;
   return SystemText(error);

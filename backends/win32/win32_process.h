@@ -4,19 +4,23 @@
 #include <optional>
 #include <string>
 
-#include "core/system.h"
+#include "core/programs.h"
 
 namespace kivora::win32 {
 
-// Starts the program in a normal, activated window and does not wait for it;
-// its handles are closed at once. A program that asks for elevation is
-// started through the shell, so that Windows asks the user's consent; a "No"
-// there is the user's choice, and no failure. Returns what Windows said when
-// it could not start the program.
-std::optional<SystemError> Start(const Launch& launch);
+class Win32Programs : public Programs {
+ public:
+  // Starts the program in a normal, activated window and does not wait for
+  // it; its handles are closed at once. A program that asks for elevation is
+  // started through the shell, so that Windows asks the user's consent; a
+  // "No" there is the user's choice, and no failure. Returns what Windows
+  // said when it could not start the program.
+  std::optional<SystemError> Start(const Launch& launch) override;
 
-// Opens launch.program, a document or an address, with the application
-// Windows has for it (the shell's "open"); what Windows said when none did.
-std::optional<std::u16string> Open(const Launch& launch);
+  // Opens launch.program, a document or an address, with the application
+  // Windows has for it (the shell's "open"); what Windows said when none
+  // did.
+  std::optional<std::u16string> Open(const Launch& launch) override;
+};
 
 }  // namespace kivora::win32

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "backends/win32/win32_files.h"
-#include "backends/win32/win32_process.h"
 
 namespace kivora::win32 {
 
@@ -25,7 +23,7 @@ constexpr int kIconResource = 1;
 // the gap after it, a button's frame and the room it keeps inside it.
 constexpr int kChoiceAround = 20, kButtonAround = 10;
 
-Win32System* FromWindow(HWND hwnd) { return reinterpret_cast<Win32System*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+Win32Display* FromWindow(HWND hwnd) { return reinterpret_cast<Win32Display*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
 [[noreturn]] void FailWindow(const std::u16string& what) {
   DWORD error = GetLastError();
@@ -45,12 +43,10 @@ HBITMAP LoadLook(int resource) {
 
 }  // namespace
 
-Win32System::Win32System()
+Win32Display::Win32Display()
     : dpi_(ScreenDpi()), normalLook_(LoadLook(kCloseNormalBitmap)), pressedLook_(LoadLook(kClosePressedBitmap)) {}
 
-Conventions Win32System::conventions() { return kWindowsConventions; }
-
-HFONT Win32System::Font(int pixels) {
+HFONT Win32Display::Font(int pixels) {
   GdiObject<HFONT>& font = fonts_[pixels];
   if (!font)
     font.reset(CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -58,7 +54,7 @@ HFONT Win32System::Font(int pixels) {
   return font.get();
 }
 
-void Win32System::Build(const Layout& layout, LauncherWindow& window) {
+void Win32Display::Build(const Layout& layout, LauncherWindow& window) {
   window_ = &window;
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW toplevel{};
@@ -120,7 +116,7 @@ void Win32System::Build(const Layout& layout, LauncherWindow& window) {
   ApplyLayout(layout);
 }
 
-void Win32System::ApplyLayout(const Layout& layout) {
+void Win32Display::ApplyLayout(const Layout& layout) {
   dpi_ = layout.dpi;
   SetWindowPos(toplevel_, nullptr, 0, 0, layout.client.width, layout.client.height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -132,9 +128,9 @@ void Win32System::ApplyLayout(const Layout& layout) {
 }
 
 // The primary monitor's top-left corner is the desktop's origin.
-Rect Win32System::PrimaryMonitor() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+Rect Win32Display::PrimaryMonitor() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
-int Win32System::NeededWidth(Control control, std::u16string_view text) {
+int Win32Display::NeededWidth(Control control, std::u16string_view text) {
   HWND h = hwnd(control);
   WindowDC dc(h);
   HGDIOBJ old = SelectObject(dc, Font(fontPixels_[int(control)]));
@@ -149,49 +145,49 @@ int Win32System::NeededWidth(Control control, std::u16string_view text) {
   return size.cx + MulDiv(around, dpi_, kDefaultDpi);
 }
 
-void Win32System::ShowText(Control control, const Caption& caption, Rect bounds) {
+void Win32Display::ShowText(Control control, const Caption& caption, Rect bounds) {
   SetWindowTextW(hwnd(control), W(Marked(caption, u'&')));
   MoveWindow(hwnd(control), bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
 }
 
-bool Win32System::IsChosen(Control choice) { return SendMessageW(hwnd(choice), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool Win32Display::IsChosen(Control choice) { return SendMessageW(hwnd(choice), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void Win32System::ShowCloseLook(CloseLook look) {
+void Win32Display::ShowCloseLook(CloseLook look) {
   look_ = look;
   InvalidateRect(hwnd(Control::kClose), nullptr, FALSE);
   UpdateWindow(hwnd(Control::kClose));
 }
 
-void Win32System::Show() {
+void Win32Display::Show() {
   SetWindowPos(toplevel_, nullptr, topLeft_.x, topLeft_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(toplevel_, SW_SHOWNORMAL);
   UpdateWindow(toplevel_);
   SetFocus(hwnd(Control::kChoice1));
 }
 
-void Win32System::Deliver(MSG& msg) {
+void Win32Display::Deliver(MSG& msg) {
   if (IsDialogMessageW(toplevel_, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }
 
-int Win32System::RunEventLoop() {
+int Win32Display::RunEventLoop() {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) Deliver(msg);
   return kExitClosed;
 }
 
-void Win32System::PumpEvents() {
+void Win32Display::PumpEvents() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) Deliver(msg);
 }
 
-LRESULT CALLBACK Win32System::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK Win32Display::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  Win32System* self = FromWindow(hwnd);
+  Win32Display* self = FromWindow(hwnd);
   if (!self || !self->window_) return DefWindowProcW(hwnd, msg, wp, lp);
   LauncherWindow& window = *self->window_;
   switch (msg) {
@@ -216,7 +212,7 @@ LRESULT CALLBACK Win32System::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void Win32System::PaintClose(HWND picture) {
+void Win32Display::PaintClose(HWND picture) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(picture, &ps);
   HBITMAP bitmap = (look_ == CloseLook::kPressed ? pressedLook_ : normalLook_).get();
@@ -234,8 +230,8 @@ void Win32System::PaintClose(HWND picture) {
   EndPaint(picture, &ps);
 }
 
-LRESULT CALLBACK Win32System::CloseProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  Win32System* self = FromWindow(hwnd);
+LRESULT CALLBACK Win32Display::CloseProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Win32Display* self = FromWindow(hwnd);
   if (!self || !self->window_) return DefWindowProcW(hwnd, msg, wp, lp);
   switch (msg) {
     case WM_PAINT:
@@ -253,14 +249,14 @@ LRESULT CALLBACK Win32System::CloseProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void Win32System::ShowMessage(const std::u16string& text) {
+void Win32Display::ShowMessage(const std::u16string& text) {
   MessageBoxW(toplevel_ && IsWindowVisible(toplevel_) ? toplevel_ : nullptr, W(text), kAppTitle, MB_OK);
 }
 
 // A script or an autorun tester that runs Kivora.exe with standard error
 // redirected gets the report there too, in UTF-8; a double-click has no
 // standard error, and gets the box alone.
-void Win32System::ShowReport(const RuntimeError& error) {
+void Win32Display::ShowReport(const RuntimeError& error) {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   if (err && err != INVALID_HANDLE_VALUE) {
     std::u16string line = u"kivora: " + error.ReportLine() + u"\n";
@@ -273,17 +269,9 @@ void Win32System::ShowReport(const RuntimeError& error) {
   ShowMessage(error.Report());
 }
 
-void Win32System::End(ExitStatus status) {
+void Win32Display::End(ExitStatus status) {
   if (toplevel_) DestroyWindow(toplevel_);
   ExitProcess(UINT(status));
 }
-
-std::u16string Win32System::LauncherFolder() { return win32::LauncherFolder(); }
-FileKind Win32System::Probe(const std::u16string& path) { return win32::Probe(path); }
-std::vector<std::u16string> Win32System::ListFolder(const std::u16string& folder) { return win32::ListFolder(folder); }
-std::unique_ptr<ByteSource> Win32System::OpenFile(const std::u16string& path) { return win32::OpenFile(path); }
-std::u16string Win32System::Decode(std::string_view bytes) { return win32::Decode(bytes); }
-std::optional<SystemError> Win32System::Start(const Launch& launch) { return win32::Start(launch); }
-std::optional<std::u16string> Win32System::Open(const Launch& launch) { return win32::Open(launch); }
 
 }  // namespace kivora::win32

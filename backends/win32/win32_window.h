@@ -1,6 +1,5 @@
-// The Windows back end: the launcher's window with standard controls, placed
-// from the core's layout, with files and program start from win32_files and
-// win32_process.
+// Kivora.exe's window with standard controls, placed from the core's layout;
+// its files and programs are win32_files' and win32_process'.
 // Implements:
 //   - a popup window without title bar or border, shown in the taskbar with
 //     the program's icon;
@@ -19,15 +18,14 @@
 
 #include "backends/win32/win32_handles.h"
 #include "core/launcher_window.h"
-#include "core/system.h"
+#include "core/window.h"
 
 namespace kivora::win32 {
 
-class Win32System : public System {
+class Win32Display : public Window {
  public:
-  Win32System();
+  Win32Display();
 
-  Conventions conventions() override;
   int Dpi() override { return dpi_; }
   void Build(const Layout& layout, LauncherWindow& window) override;
   void ApplyLayout(const Layout& layout) override;
@@ -43,13 +41,6 @@ class Win32System : public System {
   void ShowMessage(const std::u16string& text) override;
   void ShowReport(const RuntimeError& error) override;
   [[noreturn]] void End(ExitStatus status) override;
-  std::u16string LauncherFolder() override;
-  FileKind Probe(const std::u16string& path) override;
-  std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
-  std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
-  std::u16string Decode(std::string_view bytes) override;
-  std::optional<SystemError> Start(const Launch& launch) override;
-  std::optional<std::u16string> Open(const Launch& launch) override;
 
  private:
   HWND hwnd(Control control) const { return controls_[int(control)]; }

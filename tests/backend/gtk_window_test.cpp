@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "backends/gtk/gtk_window.h"
+#include "backends/posix/posix_files.h"
+#include "backends/posix/posix_process.h"
 #include "core/launcher_window.h"
 #include "core/text.h"
 
@@ -89,8 +91,10 @@ class GtkWindowTest : public ::testing::Test {
     Settle();
   }
   int dpi_ = DpiOfTheDisplay();
-  GtkSystem system_;
-  LauncherWindow window_{system_};
+  GtkDisplay system_;
+  posix::PosixFiles files_;
+  posix::PosixPrograms programs_;
+  LauncherWindow window_{system_, files_, programs_};
 };
 
 TEST_F(GtkWindowTest, TheClosePictureIsAButtonNamedClose) {
@@ -151,7 +155,7 @@ TEST_F(GtkWindowTest, AStartedProgramGetsTheEnvironmentTheLauncherWasGiven) {
   ASSERT_EQ(std::system(("cp '" RECORD_ARGS "' '" + program + "'").c_str()), 0);
   Launch launch;
   launch.program = Utf8ToUtf16(program);
-  system_.Start(launch);
+  EXPECT_FALSE(programs_.Start(launch));
   std::string record;
   for (int i = 0; i < 500 && record.empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -16,7 +16,7 @@
 namespace kivora::posix {
 namespace {
 
-class PosixFiles : public ::testing::Test {
+class RealFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/kivora-test-XXXXXX";
@@ -35,7 +35,7 @@ class PosixFiles : public ::testing::Test {
   std::u16string At(const std::string& name) { return Utf8ToUtf16(dir_ + "/" + name); }
 
   std::vector<std::u16string> ReadAll(const std::u16string& path) {
-    TextReader reader(OpenFile(path), path, LineEnds::kCrCrLfOrLf, Decode);
+    TextReader reader(files_.OpenFile(path), path, LineEnds::kCrCrLfOrLf, Decode);
     std::vector<std::u16string> lines;
     try {
       for (;;) lines.push_back(reader.ReadLine());
@@ -46,9 +46,10 @@ class PosixFiles : public ::testing::Test {
   }
 
   std::string dir_;
+  PosixFiles files_;
 };
 
-TEST_F(PosixFiles, ProbeTellsWhatAPathNames) {
+TEST_F(RealFiles, ProbeTellsWhatAPathNames) {
   Write("menu", "x");
   chmod((dir_ + "/menu").c_str(), 0444);  // read-only, as on a CD
   mkdir((dir_ + "/folder").c_str(), 0755);
@@ -62,10 +63,10 @@ TEST_F(PosixFiles, ProbeTellsWhatAPathNames) {
                {"folder", FileKind::kFolder}, {"fifo", FileKind::kOther}, {"device", FileKind::kOther},
                {"missing", FileKind::kNone}};
   Write(".hidden-is-normal", "");
-  for (const auto& c : cases) EXPECT_EQ(Probe(At(c.name)), c.kind) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(files_.Probe(At(c.name)), c.kind) << c.name;
 }
 
-TEST_F(PosixFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {
+TEST_F(RealFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {
   mkfifo((dir_ + "/fifo").c_str(), 0644);  // no writer: a blocking open would hang
   mkdir((dir_ + "/folder").c_str(), 0755);
   const struct {
@@ -77,7 +78,7 @@ TEST_F(PosixFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {
                {"missing", kErrFileNotFound, u"/missing: No such file or directory"}};
   for (const auto& c : cases) {
     try {
-      OpenFile(At(c.name));
+      files_.OpenFile(At(c.name));
       ADD_FAILURE() << c.name << " opened";
     } catch (const RuntimeError& e) {
       EXPECT_EQ(e.number(), c.error) << c.name;
@@ -86,7 +87,7 @@ TEST_F(PosixFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {
   }
 }
 
-TEST_F(PosixFiles, LinesOfARealFileInTheLocalesSet) {
+TEST_F(RealFiles, LinesOfARealFileInTheLocalesSet) {
   const struct {
     const char* locale;
     std::string bytes;
@@ -110,10 +111,10 @@ TEST_F(PosixFiles, LinesOfARealFileInTheLocalesSet) {
   }
 }
 
-TEST_F(PosixFiles, TheLauncherFolderHoldsTheRunningProgram) {
-  std::u16string folder = LauncherFolder();
+TEST_F(RealFiles, TheLauncherFolderHoldsTheRunningProgram) {
+  std::u16string folder = files_.LauncherFolder();
   EXPECT_EQ(folder, Utf8ToUtf16(std::filesystem::read_symlink("/proc/self/exe").parent_path().string()));
-  EXPECT_EQ(Probe(folder + u"/kivora_posix_tests"), FileKind::kNormal);
+  EXPECT_EQ(files_.Probe(folder + u"/kivora_posix_tests"), FileKind::kNormal);
   const struct {
     const char* program;
     std::u16string folder;
@@ -121,7 +122,7 @@ TEST_F(PosixFiles, TheLauncherFolderHoldsTheRunningProgram) {
   for (const auto& c : cases) EXPECT_EQ(FolderOf(c.program), c.folder) << c.program;
 }
 
-TEST_F(PosixFiles, TextGoesBackToTheSystemInTheBytesItCameIn) {
+TEST_F(RealFiles, TextGoesBackToTheSystemInTheBytesItCameIn) {
   // Names as a menu file or a folder has them, text in the set or not.
   const std::string names[] = {
       "t1.sh \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb",  // 許功蓋 安裝 in Big5: trail bytes that are "\"

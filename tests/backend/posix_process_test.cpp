@@ -52,7 +52,7 @@ class PosixProcess : public ::testing::Test {
   }
 
   Launch Resolved(const std::string& target) {
-    return ResolveLaunch(Utf8ToUtf16(dir_), Utf8ToUtf16(target), kLinux, {Probe, ListFolder});
+    return ResolveLaunch(Utf8ToUtf16(dir_), Utf8ToUtf16(target), kLinux, files_.Lookup());
   }
 
   // A menu line started as "Next" starts it; its process id.
@@ -76,6 +76,7 @@ class PosixProcess : public ::testing::Test {
   }
 
   std::string dir_;
+  PosixFiles files_;
 };
 
 TEST_F(PosixProcess, ArgumentsAreSplitAsWindowsDoesAndNothingIsLeftOpen) {
@@ -136,7 +137,7 @@ TEST_F(PosixProcess, InABig5LocaleNamesAndArgumentsAreTheFilesOwnBytes) {
   Install(folder + "/t2");
   // The menu line as the launcher has it: decoded from the file's Big5 bytes.
   std::u16string target = Decode(folder + "\\t2 \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb");
-  EXPECT_FALSE(posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, {Probe, ListFolder})));
+  EXPECT_FALSE(posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, files_.Lookup())));
   std::string record = Record(folder + "/t2");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:\xb3\x5c\xa5\x5c\xbb\x5c\narg:\xa6\x77\xb8\xcb\n");
   Install("inst/p");

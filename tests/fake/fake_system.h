@@ -6,11 +6,14 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/launcher_window.h"
-#include "core/system.h"
+#include "core/files.h"
+#include "core/programs.h"
+#include "core/window.h"
 
 namespace kivora::testing {
 
@@ -28,7 +31,7 @@ inline FileLookup Probing(std::function<FileKind(const std::u16string&)> probe) 
   return {std::move(probe), [](const std::u16string&) { return std::vector<std::u16string>{}; }};
 }
 
-class FakeSystem : public System {
+class FakeSystem : public Window, public Files, public Programs {
  public:
   // The scripted world.
   Conventions rules = kWindows;
@@ -37,6 +40,7 @@ class FakeSystem : public System {
   int dpi = kDefaultDpi;
   std::map<std::u16string, std::string> files;   // normal files, by path
   std::map<std::u16string, FileKind> others;     // folders, hidden files, by path
+  std::set<std::u16string> notRunnable;          // files without execute permission
   std::map<std::u16string, SystemCode> openFails;
   std::optional<SystemCode> startFails;
   std::optional<std::u16string> noApplication;  // what Open says when no application opens a type
@@ -78,6 +82,7 @@ class FakeSystem : public System {
   [[noreturn]] void End(ExitStatus status) override { throw FakeEnd{status}; }
   std::u16string LauncherFolder() override { return folder; }
   FileKind Probe(const std::u16string& path) override;
+  bool MayRun(const std::u16string& path) override { return !notRunnable.count(path); }
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;

@@ -96,8 +96,7 @@ TEST(ResolveLaunch, OnLinuxFindsTheProgramInAnyCaseOrSaysWhichNamesAreAlike) {
   disc.rules = kLinux;
   for (const char16_t* path : {u"/m/programs/tool", u"/m/Setup", u"/m/SETUP"}) disc.files[path] = "";
   disc.others[u"/m/programs"] = FileKind::kFolder;
-  FileLookup files{[&](const std::u16string& p) { return disc.Probe(p); },
-                   [&](const std::u16string& p) { return disc.ListFolder(p); }};
+  FileLookup files = disc.Lookup();
   Launch launch = ResolveLaunch(u"/m", u"Programs\\Tool --x", kLinux, files);
   EXPECT_EQ(launch.program, u"/m/programs/tool");
   EXPECT_EQ(launch.arguments, std::vector<std::u16string>{u"--x"});

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "core/menu_file.h"
 #include "core/text.h"
 #include "tests/fake/fake_system.h"
 
@@ -25,7 +26,7 @@ std::optional<ExitStatus> Load(FakeSystem& system, LauncherWindow& window) {
 TEST(OnLoad, CentresTheWindowEvenWhenItIsAboutToEnd) {
   FakeSystem system;
   system.monitor = {1280, 0, 1280, 1024};
-  LauncherWindow window(system);
+  LauncherWindow window(system, system, system);
   EXPECT_EQ(Load(system, window), kExitMenuMissing);
   ASSERT_TRUE(system.placedAt);
   EXPECT_EQ(system.placedAt->x, 1710) << "1280 + (1280 - 421) / 2, rounded";
@@ -50,7 +51,7 @@ TEST(OnLoad, OnlyANormalFileNamedKivoraIniIsAMenu) {
     system.folder = c.folder;
     system.others[c.probed] = c.kind;
     system.files[c.probed + u".bak"] = kMenu;
-    LauncherWindow window(system);
+    LauncherWindow window(system, system, system);
     EXPECT_EQ(Load(system, window), kExitMenuMissing);
     EXPECT_EQ(system.probed, std::vector<std::u16string>{c.probed});
     EXPECT_EQ(system.messages, std::vector<std::u16string>{u"Error!"});
@@ -75,7 +76,7 @@ TEST(OnLoad, OnLinuxTheMenuFileIsFoundInAnyCase) {
     system.rules = kLinux;
     system.folder = u"/cd";
     for (const std::u16string& name : c.names) system.files[u"/cd/" + name] = "P\nA\nB\nC\na\nb\nc\n";
-    LauncherWindow window(system);
+    LauncherWindow window(system, system, system);
     EXPECT_EQ(Load(system, window), c.ended);
     if (c.ended) {
       EXPECT_EQ(system.messages, std::vector<std::u16string>{c.report});
@@ -108,7 +109,7 @@ TEST(OnLoad, TakesTheFirstSevenLinesWhole) {
     system.rules = c.rules;
     system.folder = c.rules.separator == u'/' ? u"/media/cd" : u"D:\\menu";
     system.files[system.folder + c.rules.separator + u"Kivora.ini"] = c.file;
-    LauncherWindow window(system);
+    LauncherWindow window(system, system, system);
     EXPECT_EQ(Load(system, window), std::nullopt);
     EXPECT_EQ(system.texts[Control::kPrompt], c.lines[0]);
     EXPECT_EQ(system.texts[Control::kChoice1], c.lines[1]);
@@ -148,7 +149,7 @@ TEST(OnLoad, AMenuThatCannotBeReadWholeEndsWithTheReport) {
     FakeSystem system;
     system.files[path] = c.file;
     if (c.openFails) system.openFails[path] = *c.openFails;
-    LauncherWindow window(system);
+    LauncherWindow window(system, system, system);
     EXPECT_EQ(Load(system, window), kExitRuntimeError);
     EXPECT_EQ(system.messages, std::vector<std::u16string>{c.report});
   }
@@ -157,7 +158,7 @@ TEST(OnLoad, AMenuThatCannotBeReadWholeEndsWithTheReport) {
 TEST(OnLoad, CaptionsReadBeforeAnErrorStaySet) {
   FakeSystem system;
   system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\n";
-  LauncherWindow window(system);
+  LauncherWindow window(system, system, system);
   EXPECT_EQ(Load(system, window), kExitRuntimeError);
   EXPECT_EQ(system.texts[Control::kChoice3], u"C");
 }
@@ -165,7 +166,7 @@ TEST(OnLoad, CaptionsReadBeforeAnErrorStaySet) {
 // A window loaded from kMenu, in D:\menu.
 struct Loaded {
   FakeSystem system;
-  LauncherWindow window{system};
+  LauncherWindow window{system, system, system};
   Loaded() {
     system.files[u"D:\\menu\\Kivora.ini"] = kMenu;
     for (const char16_t* program : {u"D:\\menu\\one.exe", u"D:\\menu\\two.exe", u"D:\\menu\\three.exe"})
@@ -250,7 +251,7 @@ TEST(OnNext, AnAddressIsOpenedAndAMissingDocumentIsNot) {
     FakeSystem system;
     system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\n" + Utf16ToUtf8(c.target) + "\r\nb\r\nc\r\n";
     system.files[u"D:\\menu\\httpd.exe"] = "MZ";
-    LauncherWindow window(system);
+    LauncherWindow window(system, system, system);
     window.OnLoad();
     window.OnNext();
     EXPECT_EQ(system.opened, c.opened);
@@ -264,7 +265,7 @@ TEST(OnNext, AnAddressIsOpenedAndAMissingDocumentIsNot) {
   FakeSystem system;
   system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\nhttps://example.com\r\nb\r\nc\r\n";
   system.noApplication = u"no browser";
-  LauncherWindow window(system);
+  LauncherWindow window(system, system, system);
   window.OnLoad();
   try {
     Dispatch(system, [&] { window.OnNext(); });
@@ -302,7 +303,7 @@ TEST(OnDpiChanged, APromptCutAtOneResolutionIsShownWholeWhereItFits) {
   const std::u16string prompt = u"&" + std::u16string(60, u'p');
   FakeSystem system;
   system.files[u"D:\\menu\\Kivora.ini"] = Utf16ToUtf8(prompt) + "\r\nA\r\nB\r\nC\r\na\r\nb\r\nc\r\n";
-  LauncherWindow window(system);
+  LauncherWindow window(system, system, system);
   window.OnLoad();
   EXPECT_EQ(system.texts[Control::kPrompt].back(), u'\u2026') << "cut at 96 DPI";
   window.OnDpiChanged(144);

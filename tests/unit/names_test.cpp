@@ -72,9 +72,7 @@ TEST(FindPath, TakesEachPartAsWrittenOrTheOneNameThatDiffersInCase) {
     FakeSystem system;
     system.rules = kLinux;
     for (const auto& [path, kind] : disc) system.others[path] = kind;
-    FileLookup files{[&](const std::u16string& p) { return system.Probe(p); },
-                     [&](const std::u16string& p) { return system.ListFolder(p); }};
-    Found found = FindPath(u"/cd", c.target, c.rules, files);
+    Found found = FindPath(u"/cd", c.target, c.rules, system.Lookup());
     EXPECT_EQ(found.path, c.path);
     EXPECT_EQ(found.kind, c.kind);
     EXPECT_EQ(found.caseDiffers, c.caseDiffers);

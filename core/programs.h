@@ -1,0 +1,37 @@
+// What the program asks of the system to start a program or open a document:
+// a launch as the core resolved it from a menu line. Each system's programs
+// back end implements Programs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/runtime_error.h"
+
+namespace kivora {
+
+// A program to start, as the program resolved it from its menu line.
+struct Launch {
+  std::u16string program;                 // the file to start, a path of the system's; or the address
+  bool found = false;                     // program names a file that exists
+  bool address = false;                   // a web or mail address, for the system to open
+  std::u16string argumentLine;            // the arguments as written, for a system that splits them itself
+  std::vector<std::u16string> arguments;  // split by the Windows C run time's rules, for one that does not
+  std::u16string commandLine;             // the quoted program, then the argument line
+  std::u16string shown;                   // what a report says the launch concerns
+};
+
+class Programs {
+ public:
+  virtual ~Programs() = default;
+  // Starts a program without waiting for it; what the system said when it
+  // could not.
+  virtual std::optional<SystemError> Start(const Launch& launch) = 0;
+  // Opens launch.program, a document or an address, with the application the
+  // user's system has for its type, without waiting for it; what went wrong
+  // when no application did.
+  virtual std::optional<std::u16string> Open(const Launch& launch) = 0;
+};
+
+}  // namespace kivora

@@ -1,0 +1,35 @@
+// How a run-time error gets from where it arises to its report: every handler
+// runs inside Dispatch, and a reporter shows the report and ends the program
+// (see raise.cpp).
+#pragma once
+
+#include <functional>
+
+#include "core/runtime_error.h"
+
+namespace kivora {
+
+// Exit statuses a caller (a script, an autorun handler) can act on.
+enum ExitStatus : int {
+  kExitClosed = 0,        // the user closed the launcher; a check found nothing wrong
+  kExitMenuMissing = 1,   // "Error!": no menu file beside the launcher
+  kExitRuntimeError = 2,  // a run-time error was reported
+  kExitMenuProblems = 3,  // a check found problems in the menu
+};
+
+// Who reports a run-time error, and ends the program after it.
+class Reporter {
+ public:
+  virtual ~Reporter() = default;
+  // The report of a run-time error: the box, and standard error where the
+  // process has one (or, for a check, standard output).
+  virtual void ShowReport(const RuntimeError& error) = 0;
+  // Ends the program at once: no further handler runs, the window goes.
+  [[noreturn]] virtual void End(ExitStatus status) = 0;
+};
+
+// Runs a handler as the window's dispatch does: a run-time error that leaves
+// it is reported, and ends the program.
+void Dispatch(Reporter& reporter, const std::function<void()>& handler);
+
+}  // namespace kivora

@@ -1,0 +1,46 @@
+// What the program needs of the toolkit that shows its window, and nothing of
+// how. Each window back end (GTK, Win32, the fake of the unit tests)
+// implements Window; no toolkit type appears in it. The back end calls the
+// launcher window's handlers as events arrive.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/form.h"
+#include "core/raise.h"
+
+namespace kivora {
+
+class LauncherWindow;
+
+class Window : public Reporter {
+ public:
+  // The resolution the window is laid out at, in dots per inch.
+  virtual int Dpi() = 0;
+  // Makes the window and its controls from the layout, not yet shown, and
+  // connects their events to the launcher window's handlers.
+  virtual void Build(const Layout& layout, LauncherWindow& window) = 0;
+  // Places and sizes every control, and sets its font, at a new resolution.
+  virtual void ApplyLayout(const Layout& layout) = 0;
+  // The primary monitor's rectangle on the desktop, in pixels: the window
+  // opens there.
+  virtual Rect PrimaryMonitor() = 0;
+  virtual void PlaceWindow(Point topLeft) = 0;
+  // The width a control needs to show text whole (see Measure).
+  virtual int NeededWidth(Control control, std::u16string_view text) = 0;
+  // Shows a caption, with its access key marked, in a control that now has
+  // the given bounds.
+  virtual void ShowText(Control control, const Caption& caption, Rect bounds) = 0;
+  virtual bool IsChosen(Control choice) = 0;
+  virtual void ShowCloseLook(CloseLook look) = 0;
+  virtual void Show() = 0;
+  // Runs the event loop until the end; returns the exit status.
+  virtual int RunEventLoop() = 0;
+  // Delivers the waiting events, their handlers included, and returns.
+  virtual void PumpEvents() = 0;
+  // A modal box with the text and an OK button, titled "Kivora".
+  virtual void ShowMessage(const std::u16string& text) = 0;
+};
+
+}  // namespace kivora
