@@ -22,9 +22,10 @@ struct Conventions {
   bool findsAnyCase;                     // the system finds a name whatever its case
 };
 
-// 255 characters a name on every Windows file system, and the long-path limit
-// of 32767 for a whole path.
-inline constexpr Conventions kWindowsConventions{u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 32767, true};
+// 255 characters a name on every Windows file system, and 259 a whole path
+// (MAX_PATH less its NUL): Kivora.exe does not declare itself aware of longer
+// paths, and Windows refuses them to a program that does not.
+inline constexpr Conventions kWindowsConventions{u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 259, true};
 
 // NAME_MAX and PATH_MAX less its NUL. They count bytes: a name longer in
 // UTF-8 or the locale's set is refused by the system itself (ENAMETOOLONG).

@@ -56,8 +56,8 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, ch
   return path;
 }
 
-Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
-                     const Conventions& conventions, const FileLookup& files) {
+Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
+                   const FileLookup& files) {
   const std::u16string folder = LaunchFolder(launcherFolder);
   auto pathOf = [&](size_t cut) { return JoinPath(folder, target.substr(0, cut), conventions.separator); };
 
@@ -66,22 +66,25 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
   if (target.find(u'\0') != std::u16string_view::npos) {
     std::u16string shown = pathOf(target.size());
     std::replace(shown.begin(), shown.end(), u'\0', u'\u2400');
-    Raise(RuntimeError(kErrBadFileName, Shortened(shown) + u": it holds a NUL character, which no file name can"));
+    return {{}, false, RuntimeError(kErrBadFileName, Shortened(shown) + u": it holds a NUL character, which no file name can")};
   }
   if (IsAddress(target)) {
     std::u16string address(target);
-    return {address, false, true, u"", {}, address, Shortened(address)};
+    return {{address, false, true, u"", {}, address, Shortened(address)}, false, std::nullopt};
   }
 
   // The file a name finds, or "". A path no file system can hold names no
   // file, and is not handed to the system to find out. The first names that
   // differ only in case are kept for the report.
   std::vector<std::u16string> alike;
+  bool caseDiffers = false;
   auto find = [&](const std::u16string& name) {
     if (!TooLong(JoinPath(folder, name, conventions.separator), conventions).empty()) return std::u16string();
     Found found = FindPath(folder, name, conventions, files);
     if (alike.empty()) alike = found.alike;
-    return IsFile(found.kind) ? found.path : std::u16string();
+    if (!IsFile(found.kind)) return std::u16string();
+    caseDiffers = found.caseDiffers;
+    return found.path;
   };
   const std::u16string extension(conventions.programExtension);
   constexpr size_t kNone = std::u16string_view::npos;
@@ -98,12 +101,20 @@ Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view tar
   if (cut == kNone) cut = firstCut;
   std::u16string arguments(target.substr(cut));
   std::u16string shown = Shortened(pathOf(cut) + arguments);
-  if (program.empty() && !alike.empty()) Raise(NamesAlike(shown, alike));
   bool found = !program.empty();
   if (!found) program = pathOf(cut);
+  Launch launch{program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};
+  if (!found && !alike.empty()) return {launch, false, NamesAlike(shown, alike)};
   std::u16string tooLong = TooLong(program, conventions);
-  if (!tooLong.empty()) Raise(RuntimeError(kErrBadFileName, shown + u": " + tooLong));
-  return {program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};
+  if (!tooLong.empty()) return {launch, false, RuntimeError(kErrBadFileName, shown + u": " + tooLong)};
+  return {launch, caseDiffers, std::nullopt};
+}
+
+Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
+                     const FileLookup& files) {
+  Resolution resolution = Resolve(launcherFolder, target, conventions, files);
+  if (resolution.refused) Raise(*resolution.refused);
+  return resolution.launch;
 }
 
 }  // namespace kivora

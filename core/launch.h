@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,5 +36,16 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, ch
 // not looked for in the folder.
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
                      const Conventions& conventions, const FileLookup& files);
+
+// The same, with what ResolveLaunch would raise given back instead, and
+// whether the program was found only with case ignored: for a check of the
+// menu, which raises nothing.
+struct Resolution {
+  Launch launch;
+  bool caseDiffers = false;
+  std::optional<RuntimeError> refused;
+};
+Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
+                   const FileLookup& files);
 
 }  // namespace kivora

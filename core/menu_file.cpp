@@ -132,23 +132,21 @@ class Utf16Source : public ByteSource {
 
 }  // namespace
 
-// Looks for a byte-order mark and puts the matching decoding in front of the
-// line splitter; the locale's or code page's decoder is kept otherwise.
-TextReader::Decoding TextReader::ByByteOrderMark(std::unique_ptr<ByteSource> source, Decoder decode) {
+TextDecoding ByByteOrderMark(std::unique_ptr<ByteSource> source, std::function<std::u16string(std::string_view)> decode) {
   auto peek = std::make_unique<PeekSource>(std::move(source));
   bool utf8 = peek->StartsWith("\xEF\xBB\xBF");
   bool utf16 = peek->StartsWith("\xFF\xFE") || peek->StartsWith("\xFE\xFF");
   bool bigEndian = peek->StartsWith("\xFE");
   peek->Skip(utf8 ? 3 : utf16 ? 2 : 0);
   if (utf8 || utf16) decode = Utf8ToUtf16;
-  if (utf16) return {std::make_unique<Utf16Source>(std::move(peek), bigEndian), std::move(decode)};
-  return {std::move(peek), std::move(decode)};
+  if (utf16) return {std::make_unique<Utf16Source>(std::move(peek), bigEndian), std::move(decode), true};
+  return {std::move(peek), std::move(decode), utf8};
 }
 
 TextReader::TextReader(std::unique_ptr<ByteSource> source, std::u16string name, LineEnds ends, Decoder decode)
     : TextReader(ByByteOrderMark(std::move(source), std::move(decode)), std::move(name), ends) {}
 
-TextReader::TextReader(Decoding decoding, std::u16string name, LineEnds ends)
+TextReader::TextReader(TextDecoding decoding, std::u16string name, LineEnds ends)
     : lines_(std::move(decoding.source), ends), name_(std::move(name)), decode_(std::move(decoding.decode)) {}
 
 std::u16string TextReader::ReadLine() {

@@ -42,16 +42,24 @@ class LineSplitter {
   bool eof_ = false;
 };
 
+// A text source and how its lines are decoded: a file that starts with a
+// byte-order mark is read in the encoding the mark names, whatever the locale
+// or code page: UTF-8 (EF BB BF), or UTF-16 in either byte order (FF FE,
+// FE FF, what Notepad saves as "Unicode"), given on as UTF-8. The mark is not
+// part of the first line. Without a mark, decode is kept.
+struct TextDecoding {
+  std::unique_ptr<ByteSource> source;
+  std::function<std::u16string(std::string_view)> decode;
+  bool marked = false;  // the file starts with a byte-order mark
+};
+TextDecoding ByByteOrderMark(std::unique_ptr<ByteSource> source, std::function<std::u16string(std::string_view)> decode);
+
 // Reads a text file a line at a time, as the menu file is read: one line per
 // call, the line end consumed and not returned, the last line allowed to end
 // at the end of the file, and a read when nothing is left an "Input past end
 // of file" error that names the file and the line.
-//
-// A file that starts with a byte-order mark is read in the encoding the mark
-// names, whatever the locale or code page: UTF-8 (EF BB BF), or UTF-16 in
-// either byte order (FF FE, FE FF, what Notepad saves as "Unicode"). The mark
-// is not part of the first line. Without a mark, decode is used. The reader
-// closes the file before it raises an error.
+// The file is read by its byte-order mark, if it has one (ByByteOrderMark).
+// The reader closes the file before it raises an error.
 class TextReader {
  public:
   using Decoder = std::function<std::u16string(std::string_view)>;
@@ -61,12 +69,7 @@ class TextReader {
   std::u16string ReadLine();
 
  private:
-  struct Decoding {
-    std::unique_ptr<ByteSource> source;
-    Decoder decode;
-  };
-  static Decoding ByByteOrderMark(std::unique_ptr<ByteSource> source, Decoder decode);
-  TextReader(Decoding decoding, std::u16string name, LineEnds ends);
+  TextReader(TextDecoding decoding, std::u16string name, LineEnds ends);
   [[noreturn]] void Fail(const RuntimeError& error);
 
   LineSplitter lines_;

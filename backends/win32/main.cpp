@@ -1,7 +1,10 @@
 // Kivora.exe's entry point.
 #include "backends/win32/win32_files.h"
+#include "backends/win32/win32_output.h"
 #include "backends/win32/win32_process.h"
 #include "backends/win32/win32_window.h"
+#include "core/check.h"
+#include "core/command_line.h"
 #include "core/launcher_window.h"
 
 namespace {
@@ -37,9 +40,18 @@ void TurnOffInputMethod() {
 
 int main() {
   LoadDllsFromSystem32Only();
+  // The arguments by the C run time's rules, the program's own name first.
+  std::u16string line = kivora::win32::U(GetCommandLineW());
+  std::vector<std::u16string> arguments = kivora::SplitArguments(line);
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  kivora::Command command = kivora::ParseCommand(arguments);
+  kivora::win32::Win32Files files;
+  if (command.mode != kivora::Command::kLauncher) {
+    kivora::win32::StandardOutput out;
+    return kivora::RunCommand(command, u"Kivora.exe", files, out);
+  }
   TurnOffInputMethod();
   kivora::win32::Win32Display display;
-  kivora::win32::Win32Files files;
   kivora::win32::Win32Programs programs;
   return kivora::RunLauncher(display, files, programs);
 }

@@ -65,11 +65,5 @@ std::optional<std::u16string> FakeSystem::Open(const Launch& launch) {
   return std::nullopt;
 }
 
-size_t MemorySource::Read(char* buffer, size_t size) {
-  size_t n = std::min({size, chunk_, bytes_.size() - pos_});
-  std::memcpy(buffer, bytes_.data() + pos_, n);
-  pos_ += n;
-  return n;
-}
 
 }  // namespace kivora::testing

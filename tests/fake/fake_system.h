@@ -90,16 +90,5 @@ class FakeSystem : public Window, public Files, public Programs {
   std::optional<std::u16string> Open(const Launch& launch) override;
 };
 
-// Bytes from memory, handed out in reads of at most chunk bytes.
-class MemorySource : public ByteSource {
- public:
-  explicit MemorySource(std::string bytes, size_t chunk = 4096) : bytes_(std::move(bytes)), chunk_(chunk) {}
-  size_t Read(char* buffer, size_t size) override;
-
- private:
-  std::string bytes_;
-  size_t chunk_;
-  size_t pos_ = 0;
-};
 
 }  // namespace kivora::testing
