@@ -25,8 +25,12 @@ class LauncherWindow {
   // The event handlers, called by the back end as the events arrive.
   void OnLoad();
   void OnNext();
+  // The close picture: any button down on it, any button up after such a
+  // press (wherever the pointer is by then), and the end of that press
+  // without a release (another window took the mouse).
   void OnClosePress();
   void OnCloseRelease();
+  void OnClosePressLost();
   void OnCloseRequest();  // Escape, Alt+F4, the window manager's close
   void OnDpiChanged(int dpi);
 
@@ -38,6 +42,7 @@ class LauncherWindow {
   Layout layout_;
   std::array<std::u16string, kControlCount> texts_;  // fitted again at a new resolution
   std::array<std::u16string, 3> targets_;
+  bool closePressed_ = false;  // since a press on the close picture
 };
 
 // Runs a handler as the window's dispatch does: a run-time error that leaves

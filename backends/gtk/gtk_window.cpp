@@ -187,6 +187,7 @@ void GtkSystem::Build(const Layout& layout, LauncherWindow& window) {
   GtkWidget* close = widget(Control::kClose);
   g_signal_connect(close, "button-press-event", G_CALLBACK(OnCloseButton), this);
   g_signal_connect(close, "button-release-event", G_CALLBACK(OnCloseButton), this);
+  g_signal_connect(close, "grab-broken-event", G_CALLBACK(OnCloseGrabBroken), this);
   g_signal_connect(widget(Control::kNext), "clicked", G_CALLBACK(OnNextClicked), this);
   g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   g_signal_connect(toplevel_, "delete-event", G_CALLBACK(OnDelete), this);
@@ -278,12 +279,21 @@ void GtkSystem::PumpEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
+// The picture reports its presses and releases, and the end of a press's
+// grab; the window decides what they mean.
 gboolean GtkSystem::OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer data) {
   auto* self = static_cast<GtkSystem*>(data);
   LauncherWindow& window = *self->window_;
   if (event->type == GDK_BUTTON_PRESS) Dispatch(*self, [&] { window.OnClosePress(); });
   if (event->type == GDK_BUTTON_RELEASE) Dispatch(*self, [&] { window.OnCloseRelease(); });
   return TRUE;
+}
+
+// Another grab took the pointer while a button was down on the picture.
+gboolean GtkSystem::OnCloseGrabBroken(GtkWidget*, GdkEvent*, gpointer data) {
+  auto* self = static_cast<GtkSystem*>(data);
+  Dispatch(*self, [self] { self->window_->OnClosePressLost(); });
+  return FALSE;
 }
 
 void GtkSystem::OnNextClicked(GtkButton*, gpointer data) {

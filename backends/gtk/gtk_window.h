@@ -66,6 +66,7 @@ class GtkSystem : public System {
   GtkWidget* TextLabel(Control control) const;
 
   static gboolean OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer self);
+  static gboolean OnCloseGrabBroken(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
   static void OnNextClicked(GtkButton*, gpointer self);

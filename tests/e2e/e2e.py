@@ -718,6 +718,27 @@ def every_button_shows_the_pressed_look_and_ends_on_release_even_off_the_picture
             t.b.settle()
 
 
+@case("linux", "wine")
+def a_press_elsewhere_released_over_the_picture_does_not_end(t):
+    t.launch_menu()
+    wx, wy = t.at
+    w, h = layout()["client"]
+    left, top, _, _ = layout()["close"]
+    cx, cy = centre("close")
+    for button in ("1", "3"):
+        with t.subTest(button=button):
+            t.x.run("xdotool", "mousemove", str(wx + w * 7 // 10), str(wy + h - 7), "sleep", "0.2",
+                    "mousedown", button, "sleep", "0.2", "mousemove", str(wx + cx), str(wy + cy), "sleep", "0.2",
+                    "mouseup", button)
+            time.sleep(0.5)
+            t.assertIsNone(t.proc.poll(), "the launcher ended")
+            t.x.run("xdotool", "mousemove", str(wx + w * 7 // 10), str(wy + h - 7))
+            shot = t.x.stable_screenshot()
+            t.assertEqual(shot.crop(wx + left, wy + top, 21, 21), NORMAL, "the close picture is not drawn normal")
+    t.click(t.at, "close")  # and a press on the picture still ends it
+    t.assertEqual(t.ended(t.proc), 0)
+
+
 @case("linux")
 def started_programs_run_on_after_the_launcher_ends(t):
     t.launch_menu()
