@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/win32/win32_accessible.h"
 #include "backends/win32/win32_files.h"
 #include "backends/win32/win32_process.h"
 
@@ -255,6 +256,8 @@ LRESULT CALLBACK Win32System::CloseProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     case WM_CAPTURECHANGED:  // another window took the mouse
       Dispatch(*self, [self] { self->window_->OnClosePressLost(); });
       return 0;
+    case WM_GETOBJECT:
+      return ClosePictureObject(hwnd, wp, lp);
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
 }

@@ -752,6 +752,37 @@ def started_programs_run_on_after_the_launcher_ends(t):
     os.kill(child, 0)  # raises if the started program died with the launcher
 
 
+# --- What a screen reader is told
+
+@case("wine")
+def a_screen_reader_reads_the_window_in_the_order_it_is_seen(t):
+    """Through the accessibility API: the prompt, the three choices, "Next"
+    and the close picture, a push button named "Close" that a screen reader
+    can press. Wine 8's oleacc tells the standard controls as client areas
+    with their text, without their roles or the check that Windows's own
+    gives them, so only their order, names and focus are read here; the close
+    picture's object is the launcher's own."""
+    t.folder.write("Kivora.ini", MENU)
+    proc = t.start()
+    t.main_window()
+    helper = os.path.join(ARGS.windows, "win_accessible.exe")
+
+    def read(*args):
+        out = subprocess.run(["wine", helper, *args], env=t.b.env(), capture_output=True, timeout=60)
+        rows = [line.split("\t") for line in out.stdout.decode("utf-8").splitlines()]
+        return out.returncode, [(int(role), int(state, 16), name, action) for role, state, name, action in rows]
+
+    status, children = read()
+    t.assertEqual(status, 0)
+    t.assertEqual([name for _, _, name, _ in children], ["Choose one", "First", "Second", "Third", "Next", "Close"])
+    focused = [name for _, state, name, _ in children if state & 0x4]  # STATE_SYSTEM_FOCUSED
+    t.assertEqual(focused, ["First"])
+    role, _, _, action = children[-1]
+    t.assertEqual((role, action), (0x2B, "Press"), "the close picture is no push button")  # ROLE_SYSTEM_PUSHBUTTON
+    t.assertEqual(read("press", "Close")[0], 0, "the close picture could not be pressed")
+    t.assertEqual(t.ended(proc), 0)
+
+
 # --- What a menu author downloads
 
 @case("linux", "wine")
