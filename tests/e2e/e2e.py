@@ -564,6 +564,27 @@ def down_arrow_then_enter_starts_the_second_target_and_escape_ends(t):
 
 
 @case("linux", "wine")
+def tab_goes_between_the_chosen_choice_and_next(t):
+    """Tab and Shift+Tab stop at the chosen choice and at "Next" alone, so
+    Space presses "Next" only when Tab has brought the focus there."""
+    cases = ((("Tab",), "inst/one"), (("Tab", "Tab"), None), (("shift+Tab",), "inst/one"),
+             (("Down", "Down", "Tab", "Tab"), None), (("Down", "Down", "shift+Tab"), "inst/three"))
+    for keys, started in cases:
+        with t.subTest(keys=keys):
+            t.launch_menu()
+            t.x.key(t.window, *keys, "space")
+            for name in ("inst/one", "inst/two prog", "inst/three"):
+                ran = t.record(name, timeout=5 if name == started else 0.5)[0] is not None
+                t.assertEqual(ran, name == started, name)
+            t.proc.kill()
+            t.proc.wait(timeout=10)
+            subprocess.run(["pkill", "-f", t.folder.path], check=False)  # the third target lingers
+            t.b.settle()
+            t.folder.remove()
+            t.folder = Folder(t.b.exe)
+
+
+@case("linux", "wine")
 def fifty_fast_clicks_start_fifty_programs_and_the_launcher_runs_on(t):
     t.launch_menu()
     cx, cy = centre("next")
