@@ -18,7 +18,7 @@ static void print_utf8(const wchar_t* text) {
 }
 
 /* A child as a screen reader reads it: the client area of the child's window.
-   Returns whether it is named press, after pressing it. */
+   Returns whether it is the one named press and its default action was done. */
 static int read_child(VARIANT* child, const wchar_t* press) {
   VARIANT self;
   VariantInit(&self);
@@ -50,7 +50,8 @@ static int read_child(VARIANT* child, const wchar_t* press) {
   printf("\t");
   if (action) print_utf8(action);
   printf("\n");
-  int pressed = press && name && wcscmp(name, press) == 0 && SUCCEEDED(IAccessible_accDoDefaultAction(accessible, self));
+  int pressed = press && name && wcscmp(name, press) == 0;
+  if (pressed) pressed = SUCCEEDED(IAccessible_accDoDefaultAction(accessible, self));
   SysFreeString(name);
   SysFreeString(action);
   IAccessible_Release(accessible);
