@@ -25,9 +25,10 @@ class LauncherWindow {
   // The event handlers, called by the back end as the events arrive.
   void OnLoad();
   void OnNext();
-  // The close picture: any button down on it, any button up after such a
-  // press (wherever the pointer is by then), and the end of that press
-  // without a release (another window took the mouse).
+  // The close picture: a button pressed on it; a button released that
+  // reaches it (after a press on it the back end keeps the mouse, so the
+  // release comes wherever the pointer is); and a press that ended without a
+  // release (another window took the mouse).
   void OnClosePress();
   void OnCloseRelease();
   void OnClosePressLost();
