@@ -69,13 +69,26 @@ void LauncherWindow::StartOrOpen(const Launch& launch) {
 }
 
 // Any button down on the close picture shows its pressed look.
-void LauncherWindow::OnClosePress() { window_.ShowCloseLook(CloseLook::kPressed); }
+void LauncherWindow::OnClosePress() {
+  closePressed_ = true;
+  window_.ShowCloseLook(CloseLook::kPressed);
+}
 
-// The release, wherever the pointer is by then, restores the normal look and
-// ends the launcher.
+// A release ends the launcher only after a press on the close picture: a
+// button pressed elsewhere and released over the picture does nothing.
 void LauncherWindow::OnCloseRelease() {
+  if (!closePressed_) return;
+  closePressed_ = false;
   window_.ShowCloseLook(CloseLook::kNormal);
   window_.End(kExitClosed);
+}
+
+// The press ended without a release: the picture looks as before, and the
+// next release does nothing.
+void LauncherWindow::OnClosePressLost() {
+  if (!closePressed_) return;
+  closePressed_ = false;
+  window_.ShowCloseLook(CloseLook::kNormal);
 }
 
 void LauncherWindow::OnCloseRequest() { window_.End(kExitClosed); }

@@ -28,8 +28,13 @@ class LauncherWindow {
   // The event handlers, called by the back end as the events arrive.
   void OnLoad();
   void OnNext();
+  // The close picture: a button pressed on it; a button released that
+  // reaches it (after a press on it the back end keeps the mouse, so the
+  // release comes wherever the pointer is); and a press that ended without a
+  // release (another window took the mouse).
   void OnClosePress();
   void OnCloseRelease();
+  void OnClosePressLost();
   void OnCloseRequest();  // Escape, Alt+F4, the window manager's close
   void OnDpiChanged(int dpi);
 
@@ -44,6 +49,7 @@ class LauncherWindow {
   Layout layout_;
   std::array<std::u16string, kControlCount> texts_;  // fitted again at a new resolution
   std::array<std::u16string, 3> targets_;
+  bool closePressed_ = false;  // since a press on the close picture
 };
 
 // The whole run: builds the window, raises its load event, shows it unless

@@ -150,23 +150,28 @@ void GtkDisplay::Build(const Layout& layout, LauncherWindow& window) {
   fixed_ = gtk_fixed_new();
   gtk_container_add(GTK_CONTAINER(toplevel_), fixed_);
 
+  // The controls go into the window in the order they are seen, which is
+  // the order a screen reader reads them in; Tab follows the table's tab
+  // order, in which the third choice comes last.
   GtkRadioButton* group = nullptr;
-  GList* focusChain = nullptr;
-  for (const PlacedControl& c : layout.controls) {
+  for (int i = 0; i < kControlCount; ++i) {
+    const PlacedControl& c = layout[Control(i)];
     GtkWidget* w = CreateControl(c);
-    widgets_[int(c.control)] = w;
+    widgets_[i] = w;
     gtk_widget_show_all(w);  // a hidden widget measures 0 wide
     gtk_fixed_put(GTK_FIXED(fixed_), w, c.bounds.left, c.bounds.top);
     if (c.kind == ControlKind::kChoice) {
       gtk_radio_button_join_group(GTK_RADIO_BUTTON(w), group);
       group = GTK_RADIO_BUTTON(w);
     }
-    if (c.kind != ControlKind::kLabel) focusChain = g_list_append(focusChain, w);
   }
-  for (const PlacedControl& c : layout.controls)
+  GList* focusChain = nullptr;
+  for (const PlacedControl& c : layout.controls) {
     if (c.kind == ControlKind::kChoice) gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(c.control)), c.selected);
+    if (c.kind != ControlKind::kLabel) focusChain = g_list_append(focusChain, widget(c.control));
+  }
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  gtk_container_set_focus_chain(GTK_CONTAINER(fixed_), focusChain);  // the table's tab order
+  gtk_container_set_focus_chain(GTK_CONTAINER(fixed_), focusChain);
   G_GNUC_END_IGNORE_DEPRECATIONS
   g_list_free(focusChain);
   gtk_window_set_default(GTK_WINDOW(toplevel_), widget(Control::kNext));
@@ -180,6 +185,7 @@ void GtkDisplay::Build(const Layout& layout, LauncherWindow& window) {
   GtkWidget* close = widget(Control::kClose);
   g_signal_connect(close, "button-press-event", G_CALLBACK(OnCloseButton), this);
   g_signal_connect(close, "button-release-event", G_CALLBACK(OnCloseButton), this);
+  g_signal_connect(close, "grab-broken-event", G_CALLBACK(OnCloseGrabBroken), this);
   g_signal_connect(widget(Control::kNext), "clicked", G_CALLBACK(OnNextClicked), this);
   g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   g_signal_connect(toplevel_, "delete-event", G_CALLBACK(OnDelete), this);
@@ -271,12 +277,21 @@ void GtkDisplay::PumpEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
+// The picture reports its presses and releases, and the end of a press's
+// grab; the window decides what they mean.
 gboolean GtkDisplay::OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer data) {
   auto* self = static_cast<GtkDisplay*>(data);
   LauncherWindow& window = *self->window_;
   if (event->type == GDK_BUTTON_PRESS) Dispatch(*self, [&] { window.OnClosePress(); });
   if (event->type == GDK_BUTTON_RELEASE) Dispatch(*self, [&] { window.OnCloseRelease(); });
   return TRUE;
+}
+
+// Another grab took the pointer while a button was down on the picture.
+gboolean GtkDisplay::OnCloseGrabBroken(GtkWidget*, GdkEvent*, gpointer data) {
+  auto* self = static_cast<GtkDisplay*>(data);
+  Dispatch(*self, [self] { self->window_->OnClosePressLost(); });
+  return FALSE;
 }
 
 void GtkDisplay::OnNextClicked(GtkButton*, gpointer data) {

@@ -60,6 +60,7 @@ class GtkDisplay : public Window {
   GtkWidget* TextLabel(Control control) const;
 
   static gboolean OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer self);
+  static gboolean OnCloseGrabBroken(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
   static void OnNextClicked(GtkButton*, gpointer self);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/win32/win32_accessible.h"
 
 namespace kivora::win32 {
 
@@ -237,14 +238,21 @@ LRESULT CALLBACK Win32Display::CloseProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_PAINT:
       self->PaintClose(hwnd);
       return 0;
-    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
-      SetCapture(hwnd);  // the release comes here wherever the pointer is
+    // The picture reports its presses and releases, and the loss of the
+    // capture; the window decides what they mean.
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
+      if (GetCapture() != hwnd) SetCapture(hwnd);  // the release comes here wherever the pointer is
       Dispatch(*self, [self] { self->window_->OnClosePress(); });
-      return 0;
-    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP:
-      ReleaseCapture();
+      return msg == WM_XBUTTONDOWN;
+    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: case WM_XBUTTONUP:
       Dispatch(*self, [self] { self->window_->OnCloseRelease(); });
+      if (GetCapture() == hwnd) ReleaseCapture();
+      return msg == WM_XBUTTONUP;
+    case WM_CAPTURECHANGED:  // another window took the mouse
+      Dispatch(*self, [self] { self->window_->OnClosePressLost(); });
       return 0;
+    case WM_GETOBJECT:
+      return ClosePictureObject(hwnd, wp, lp);
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
 }

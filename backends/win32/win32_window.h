@@ -6,7 +6,9 @@
 //   - the controls' fonts, texts and needed widths, the choices as one group,
 //     "Next" as the default button (IDOK), Escape (IDCANCEL) and Alt+F4;
 //   - the close picture as a small window class of its own that captures the
-//     mouse from press to release, and draws the look it is given;
+//     mouse from a press on it, reports its presses, releases and the loss of
+//     the capture to the window, draws the look it is given, and answers a
+//     screen reader as a push button (win32_accessible);
 //   - a new layout when the window moves to a screen of another resolution
 //     (WM_DPICHANGED);
 //   - the message box, the run-time error report (also on standard error when

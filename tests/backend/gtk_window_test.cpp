@@ -97,16 +97,41 @@ class GtkWindowTest : public ::testing::Test {
   LauncherWindow window_{system_, files_, programs_};
 };
 
-TEST_F(GtkWindowTest, TheClosePictureIsAButtonNamedClose) {
-  Rect where = window_.layout()[Control::kChoice2].bounds;
-  system_.ShowText(Control::kChoice2, Caption{u"Second choice"}, where);
-  AtkObject* root = atk_get_root();
-  ASSERT_NE(root, nullptr);
-  AtkObject* close = FindByName(root, "Close");
-  ASSERT_NE(close, nullptr) << "no accessible named Close";
-  EXPECT_EQ(atk_object_get_role(close), ATK_ROLE_PUSH_BUTTON);
-  EXPECT_NE(FindByName(root, "Second choice"), nullptr) << "a choice's caption is exposed";
-  EXPECT_NE(FindByName(root, "Next"), nullptr);
+// The window with the given captions in the prompt and the choices.
+void ShowCaptions(GtkDisplay& system, const LauncherWindow& window) {
+  const std::pair<Control, const char16_t*> captions[] = {
+      {Control::kPrompt, u"Pick one"}, {Control::kChoice1, u"First"}, {Control::kChoice2, u"Second"},
+      {Control::kChoice3, u"Third"}};
+  for (const auto& [control, caption] : captions)
+    system.ShowText(control, Caption{caption}, window.layout()[control].bounds);
+}
+
+// A screen reader reads the window's children in their accessible order,
+// which is the order they are seen, whatever the table's tab order.
+TEST_F(GtkWindowTest, AScreenReaderReadsTheControlsInTheOrderTheyAreSeen) {
+  ShowCaptions(system_, window_);
+  const struct {
+    const char* name;
+    AtkRole role;
+    bool checked;
+  } expected[] = {
+      {"Pick one", ATK_ROLE_LABEL, false},       {"First", ATK_ROLE_RADIO_BUTTON, true},
+      {"Second", ATK_ROLE_RADIO_BUTTON, false},  {"Third", ATK_ROLE_RADIO_BUTTON, false},
+      {"Next", ATK_ROLE_PUSH_BUTTON, false},     {"Close", ATK_ROLE_PUSH_BUTTON, false},
+  };
+  GtkWidget* controls = gtk_bin_get_child(GTK_BIN(Toplevel()));
+  AtkObject* parent = gtk_widget_get_accessible(controls);
+  ASSERT_EQ(atk_object_get_n_accessible_children(parent), int(std::size(expected)));
+  for (int i = 0; i < int(std::size(expected)); ++i) {
+    AtkObject* child = atk_object_ref_accessible_child(parent, i);
+    ASSERT_NE(child, nullptr);
+    AtkStateSet* states = atk_object_ref_state_set(child);
+    EXPECT_STREQ(atk_object_get_name(child), expected[i].name) << i;
+    EXPECT_EQ(atk_object_get_role(child), expected[i].role) << expected[i].name;
+    EXPECT_EQ(bool(atk_state_set_contains_state(states, ATK_STATE_CHECKED)), expected[i].checked) << expected[i].name;
+    g_object_unref(states);
+    g_object_unref(child);
+  }
 }
 
 TEST_F(GtkWindowTest, NeededWidthIsWhatTheControlAsksForOnceItShowsTheText) {

@@ -276,17 +276,40 @@ TEST(OnNext, AnAddressIsOpenedAndAMissingDocumentIsNot) {
   }
 }
 
-TEST(ClosePicture, PressShowsThePressedLookAndReleaseRestoresItAndEnds) {
-  Loaded menu;
-  menu.window.OnClosePress();
-  EXPECT_EQ(menu.system.look, CloseLook::kPressed);
-  try {
-    menu.window.OnCloseRelease();
-    FAIL() << "did not end";
-  } catch (const FakeEnd& end) {
-    EXPECT_EQ(end.status, kExitClosed);
+// The close picture's events as the back ends report them: "p" a press on
+// it, "r" a release after it or over it, "l" the press lost to another window.
+TEST(ClosePicture, EndsOnAReleaseOnlyAfterAPressOnIt) {
+  const struct {
+    const char* events;
+    bool ends;
+    CloseLook look;  // at the end, or when it ended
+  } cases[] = {
+      {"pr", true, CloseLook::kNormal},
+      {"p", false, CloseLook::kPressed},
+      {"r", false, CloseLook::kNormal},   // pressed elsewhere, released over the picture
+      {"plr", false, CloseLook::kNormal},
+      {"l", false, CloseLook::kNormal},
+      {"ppr", true, CloseLook::kNormal},  // a second button, then the first release
+      {"plpr", true, CloseLook::kNormal},
+      {"rpr", true, CloseLook::kNormal},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.events);
+    Loaded menu;
+    bool ended = false;
+    try {
+      for (const char* e = c.events; *e; ++e) {
+        if (*e == 'p') menu.window.OnClosePress();
+        if (*e == 'r') menu.window.OnCloseRelease();
+        if (*e == 'l') menu.window.OnClosePressLost();
+      }
+    } catch (const FakeEnd& end) {
+      EXPECT_EQ(end.status, kExitClosed);
+      ended = true;
+    }
+    EXPECT_EQ(ended, c.ends);
+    EXPECT_EQ(menu.system.look, c.look);
   }
-  EXPECT_EQ(menu.system.look, CloseLook::kNormal);
 }
 
 TEST(OnDpiChanged, LaysOutAndFitsEveryTextAgain) {
