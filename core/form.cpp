@@ -32,7 +32,8 @@ constexpr StoredControl kStored[] = {
     {"Option1", ControlKind::kChoice, Control::kChoice1, 180, 930, 5715, 435, u"\" . \"", 11.25f, true},
     {"Option2", ControlKind::kChoice, Control::kChoice2, 180, 1560, 5715, 435, u"\" , \"", 11.25f, false},
     {"Command1", ControlKind::kButton, Control::kNext, 2250, 2850, 1875, 525, u"Next", 12, false},
-    {"Picture1", ControlKind::kPicture, Control::kClose, 5925, 30, 315, 315, u"", 0, false},
+    // The close picture shows no text; a screen reader names it by this one.
+    {"Picture1", ControlKind::kPicture, Control::kClose, 5925, 30, 315, 315, u"Close", 0, false},
     // Picture2 and Picture3 (tab indexes 5 and 6) lay beyond the right edge
     // and only held the close picture's normal and pressed looks: the window
     // owns those images instead.
@@ -58,6 +59,10 @@ std::u16string Ellipsize(std::u16string_view text, int width, const Measure& nee
 const PlacedControl& Layout::operator[](Control control) const {
   return *std::find_if(controls.begin(), controls.end(),
                        [control](const PlacedControl& c) { return c.control == control; });
+}
+
+Control Layout::firstFocus() const {
+  return std::find_if(controls.begin(), controls.end(), [](const PlacedControl& c) { return c.selected; })->control;
 }
 
 Layout LayOut(int dpi) {

@@ -41,7 +41,7 @@ struct PlacedControl {
   ControlKind kind;
   Rect bounds;
   int fontPixels;                // the height of its Arial's characters; 0 for the picture
-  std::u16string_view caption;   // until the menu file replaces it
+  std::u16string_view caption;   // until the menu file replaces it; the close picture's name for a screen reader
   bool selected;                 // choices: selected when the window opens
 };
 
@@ -51,9 +51,14 @@ struct Layout {
   std::vector<PlacedControl> controls;  // in tab order
 
   const PlacedControl& operator[](Control control) const;
+  // The control that has the keyboard when the window opens: the choice
+  // selected then.
+  Control firstFocus() const;
 };
 
 constexpr int kDefaultDpi = 96;
+// The title of the window (in the taskbar) and of every box the program shows.
+constexpr const char16_t* kAppTitle = u"Kivora";
 constexpr const char16_t* kFontFace = u"Arial";
 
 Layout LayOut(int dpi);

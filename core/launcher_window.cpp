@@ -113,7 +113,7 @@ int RunLauncher(Window& window, Files& files, Programs& programs) {
   LauncherWindow launcher(window, files, programs);
   Dispatch(window, [&] { window.Build(launcher.layout(), launcher); });
   Dispatch(window, [&launcher] { launcher.OnLoad(); });
-  window.Show();
+  window.Show(launcher.layout().firstFocus());
   return window.RunEventLoop();
 }
 

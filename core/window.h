@@ -34,13 +34,23 @@ class Window : public Reporter {
   virtual void ShowText(Control control, const Caption& caption, Rect bounds) = 0;
   virtual bool IsChosen(Control choice) = 0;
   virtual void ShowCloseLook(CloseLook look) = 0;
-  virtual void Show() = 0;
+  // Shows the window, with the keyboard on the given control.
+  virtual void Show(Control focus) = 0;
   // Runs the event loop until the end; returns the exit status.
   virtual int RunEventLoop() = 0;
   // Delivers the waiting events, their handlers included, and returns.
   virtual void PumpEvents() = 0;
-  // A modal box with the text and an OK button, titled "Kivora".
+  // A modal box with the text and an OK button, titled kAppTitle.
   virtual void ShowMessage(const std::u16string& text) = 0;
+  // A line on standard error, where the process has one.
+  virtual void WriteError(const std::u16string& line) = 0;
+
+  // The report of a run-time error: its line on standard error, so that a
+  // script that started the launcher can log it, then the box.
+  void ShowReport(const RuntimeError& error) final {
+    WriteError(u"kivora: " + error.ReportLine());
+    ShowMessage(error.Report());
+  }
 };
 
 }  // namespace kivora

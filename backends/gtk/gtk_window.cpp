@@ -17,7 +17,7 @@ namespace kivora {
 
 namespace {
 
-constexpr const char* kAppTitle = "Kivora";
+const std::string kTitle = Utf16ToUtf8(kAppTitle);
 
 bool IsWayland() {
   return g_strcmp0(G_OBJECT_TYPE_NAME(gdk_display_get_default()), "GdkWaylandDisplay") == 0;
@@ -144,7 +144,7 @@ GtkWidget* GtkDisplay::CreateControl(const PlacedControl& c) {
 void GtkDisplay::Build(const Layout& layout, LauncherWindow& window) {
   window_ = &window;
   toplevel_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(toplevel_), kAppTitle);
+  gtk_window_set_title(GTK_WINDOW(toplevel_), kTitle.c_str());
   gtk_window_set_decorated(GTK_WINDOW(toplevel_), FALSE);
   gtk_window_set_resizable(GTK_WINDOW(toplevel_), FALSE);
   fixed_ = gtk_fixed_new();
@@ -190,9 +190,9 @@ void GtkDisplay::Build(const Layout& layout, LauncherWindow& window) {
   g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   g_signal_connect(toplevel_, "delete-event", G_CALLBACK(OnDelete), this);
 
-  // A screen reader announces the close picture as a button named "Close".
+  // A screen reader announces the close picture as a button, by its name.
   AtkObject* accessible = gtk_widget_get_accessible(close);
-  atk_object_set_name(accessible, "Close");
+  atk_object_set_name(accessible, Utf16ToUtf8(layout[Control::kClose].caption).c_str());
   atk_object_set_role(accessible, ATK_ROLE_PUSH_BUTTON);
 }
 
@@ -258,14 +258,14 @@ void GtkDisplay::ShowCloseLook(CloseLook look) {
   gtk_image_set_from_pixbuf(GTK_IMAGE(closeImage_), (look == CloseLook::kPressed ? pressedLook_ : normalLook_).get());
 }
 
-void GtkDisplay::Show() {
+void GtkDisplay::Show(Control focus) {
   if (IsWayland()) {
     gtk_window_set_position(GTK_WINDOW(toplevel_), GTK_WIN_POS_CENTER);
   } else {
     gtk_window_move(GTK_WINDOW(toplevel_), topLeft_.x, topLeft_.y);
   }
   gtk_widget_show_all(toplevel_);
-  gtk_widget_grab_focus(widget(Control::kChoice1));
+  gtk_widget_grab_focus(widget(focus));
 }
 
 int GtkDisplay::RunEventLoop() {
@@ -325,16 +325,13 @@ void GtkDisplay::ShowMessage(const std::u16string& text) {
   GtkWidget* box =
       gtk_message_dialog_new(toplevel_ && gtk_widget_get_visible(toplevel_) ? GTK_WINDOW(toplevel_) : nullptr,
                              GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", Utf16ToUtf8(text).c_str());
-  gtk_window_set_title(GTK_WINDOW(box), kAppTitle);
+  gtk_window_set_title(GTK_WINDOW(box), kTitle.c_str());
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
 }
 
-void GtkDisplay::ShowReport(const RuntimeError& error) {
-  std::fprintf(stderr, "kivora: %s\n", Utf16ToUtf8(error.ReportLine()).c_str());
-  ShowMessage(error.Report());
-}
+void GtkDisplay::WriteError(const std::u16string& line) { std::fprintf(stderr, "%s\n", Utf16ToUtf8(line).c_str()); }
 
 void GtkDisplay::End(ExitStatus status) {
   if (toplevel_) gtk_widget_destroy(toplevel_);

@@ -46,11 +46,11 @@ class GtkDisplay : public Window {
   void ShowText(Control control, const Caption& caption, Rect bounds) override;
   bool IsChosen(Control choice) override;
   void ShowCloseLook(CloseLook look) override;
-  void Show() override;
+  void Show(Control focus) override;
   int RunEventLoop() override;
   void PumpEvents() override;
   void ShowMessage(const std::u16string& text) override;
-  void ShowReport(const RuntimeError& error) override;
+  void WriteError(const std::u16string& line) override;
   [[noreturn]] void End(ExitStatus status) override;
 
  private:

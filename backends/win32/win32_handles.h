@@ -45,6 +45,7 @@ class WindowDC {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is UTF-16 on Windows");
 inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 inline wchar_t* W(std::u16string& s) { return reinterpret_cast<wchar_t*>(s.data()); }
+inline const wchar_t* W(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
 inline std::u16string U(const wchar_t* s, size_t n) { return std::u16string(reinterpret_cast<const char16_t*>(s), n); }
 inline std::u16string U(const wchar_t* s) { return U(s, wcslen(s)); }
 

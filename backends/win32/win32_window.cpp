@@ -14,7 +14,6 @@ namespace {
 #define WM_DPICHANGED 0x02E0
 #endif
 
-constexpr wchar_t kAppTitle[] = L"Kivora";
 constexpr wchar_t kWindowClass[] = L"KivoraWindow";
 constexpr wchar_t kCloseClass[] = L"KivoraClose";
 constexpr int kCloseNormalBitmap = 101, kClosePressedBitmap = 102;  // see kivora.rc
@@ -73,7 +72,7 @@ void Win32Display::Build(const Layout& layout, LauncherWindow& window) {
   close.lpszClassName = kCloseClass;
   if (!RegisterClassW(&toplevel) || !RegisterClassW(&close)) FailWindow(u"Registering the window class");
 
-  toplevel_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, kAppTitle,
+  toplevel_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, W(kAppTitle),
                               WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, layout.client.width,
                               layout.client.height, nullptr, nullptr, instance, this);
   if (!toplevel_) FailWindow(u"Creating the window");
@@ -104,7 +103,7 @@ void Win32Display::Build(const Layout& layout, LauncherWindow& window) {
         break;
       case ControlKind::kPicture:
         cls = kCloseClass;
-        caption = u"Close";  // the name a screen reader announces
+        // Its caption is the name a screen reader announces.
         break;
     }
     HWND h = CreateWindowExW(0, cls, W(caption), style, c->bounds.left, c->bounds.top, c->bounds.width,
@@ -159,11 +158,11 @@ void Win32Display::ShowCloseLook(CloseLook look) {
   UpdateWindow(hwnd(Control::kClose));
 }
 
-void Win32Display::Show() {
+void Win32Display::Show(Control focus) {
   SetWindowPos(toplevel_, nullptr, topLeft_.x, topLeft_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(toplevel_, SW_SHOWNORMAL);
   UpdateWindow(toplevel_);
-  SetFocus(hwnd(Control::kChoice1));
+  SetFocus(hwnd(focus));
 }
 
 void Win32Display::Deliver(MSG& msg) {
@@ -258,23 +257,22 @@ LRESULT CALLBACK Win32Display::CloseProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 }
 
 void Win32Display::ShowMessage(const std::u16string& text) {
-  MessageBoxW(toplevel_ && IsWindowVisible(toplevel_) ? toplevel_ : nullptr, W(text), kAppTitle, MB_OK);
+  MessageBoxW(toplevel_ && IsWindowVisible(toplevel_) ? toplevel_ : nullptr, W(text), W(kAppTitle),
+              MB_OK);
 }
 
 // A script or an autorun tester that runs Kivora.exe with standard error
-// redirected gets the report there too, in UTF-8; a double-click has no
-// standard error, and gets the box alone.
-void Win32Display::ShowReport(const RuntimeError& error) {
+// redirected gets the line there, in UTF-8; a double-click has no standard
+// error.
+void Win32Display::WriteError(const std::u16string& text) {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-  if (err && err != INVALID_HANDLE_VALUE) {
-    std::u16string line = u"kivora: " + error.ReportLine() + u"\n";
-    int n = WideCharToMultiByte(CP_UTF8, 0, W(line), int(line.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, W(line), int(line.size()), utf8.data(), n, nullptr, nullptr);
-    DWORD written = 0;
-    WriteFile(err, utf8.data(), DWORD(utf8.size()), &written, nullptr);
-  }
-  ShowMessage(error.Report());
+  if (!err || err == INVALID_HANDLE_VALUE) return;
+  std::u16string line = text + u"\n";
+  int n = WideCharToMultiByte(CP_UTF8, 0, W(line), int(line.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(size_t(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, W(line), int(line.size()), utf8.data(), n, nullptr, nullptr);
+  DWORD written = 0;
+  WriteFile(err, utf8.data(), DWORD(utf8.size()), &written, nullptr);
 }
 
 void Win32Display::End(ExitStatus status) {

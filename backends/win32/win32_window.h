@@ -37,11 +37,11 @@ class Win32Display : public Window {
   void ShowText(Control control, const Caption& caption, Rect bounds) override;
   bool IsChosen(Control choice) override;
   void ShowCloseLook(CloseLook look) override;
-  void Show() override;
+  void Show(Control focus) override;
   int RunEventLoop() override;
   void PumpEvents() override;
   void ShowMessage(const std::u16string& text) override;
-  void ShowReport(const RuntimeError& error) override;
+  void WriteError(const std::u16string& line) override;
   [[noreturn]] void End(ExitStatus status) override;
 
  private:

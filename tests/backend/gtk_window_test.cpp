@@ -87,7 +87,7 @@ class GtkWindowTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_GT(DpiOfTheDisplay(), 0) << "needs a display";
     system_.Build(window_.layout(), window_);
-    system_.Show();
+    system_.Show(window_.layout().firstFocus());
     Settle();
   }
   int dpi_ = DpiOfTheDisplay();

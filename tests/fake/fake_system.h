@@ -59,6 +59,12 @@ class FakeSystem : public Window, public Files, public Programs {
   std::vector<int> pumpsBeforeStart;  // how many pumps had run at each start
   int pumps = 0;
   std::vector<std::u16string> messages;
+  struct ErrorLine {
+    std::u16string line;
+    size_t messagesBefore;  // how many boxes had been shown when it was written
+  };
+  std::vector<ErrorLine> errors;
+  std::optional<Control> focused;
   std::vector<std::u16string> probed;
   std::vector<int> layouts;  // the resolution of each layout applied
 
@@ -74,11 +80,11 @@ class FakeSystem : public Window, public Files, public Programs {
   void ShowText(Control control, const Caption& caption, Rect where) override;
   bool IsChosen(Control choice) override { return chosen[choice]; }
   void ShowCloseLook(CloseLook shown) override { look = shown; }
-  void Show() override {}
+  void Show(Control focus) override { focused = focus; }
   int RunEventLoop() override { return kExitClosed; }
   void PumpEvents() override;
   void ShowMessage(const std::u16string& text) override { messages.push_back(text); }
-  void ShowReport(const RuntimeError& error) override { messages.push_back(error.Report()); }
+  void WriteError(const std::u16string& line) override { errors.push_back({line, messages.size()}); }
   [[noreturn]] void End(ExitStatus status) override { throw FakeEnd{status}; }
   std::u16string LauncherFolder() override { return folder; }
   FileKind Probe(const std::u16string& path) override;

@@ -23,6 +23,26 @@ std::optional<ExitStatus> Load(FakeSystem& system, LauncherWindow& window) {
   return std::nullopt;
 }
 
+TEST(RunLauncher, OpensWithTheSelectedChoiceFocusedOrReportsOnStandardErrorBeforeTheBox) {
+  FakeSystem shown;
+  shown.files[u"D:\\menu\\Kivora.ini"] = kMenu;
+  EXPECT_EQ(RunLauncher(shown, shown, shown), kExitClosed);
+  EXPECT_EQ(shown.focused, Control::kChoice1);
+  FakeSystem failed;
+  failed.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\n";
+  try {
+    RunLauncher(failed, failed, failed);
+    ADD_FAILURE() << "no end";
+  } catch (const FakeEnd& end) {
+    EXPECT_EQ(end.status, kExitRuntimeError);
+  }
+  ASSERT_EQ(failed.errors.size(), 1u);
+  EXPECT_EQ(failed.errors[0].line, u"kivora: Run-time error '62': Input past end of file D:\\menu\\Kivora.ini, line 3");
+  EXPECT_EQ(failed.errors[0].messagesBefore, 0u) << "the line comes before the box";
+  EXPECT_EQ(failed.messages.size(), 1u);
+  EXPECT_FALSE(failed.focused) << "the window was shown";
+}
+
 TEST(OnLoad, CentresTheWindowEvenWhenItIsAboutToEnd) {
   FakeSystem system;
   system.monitor = {1280, 0, 1280, 1024};
