@@ -159,6 +159,14 @@ std::vector<std::u16string> PartsOf(std::u16string_view path) {
   return parts;
 }
 
+// A script ("#!") or an ELF program: what Linux starts when it may.
+bool IsLinuxProgram(Files& files, const std::u16string& path) {
+  char head[4] = {};
+  size_t n = files.OpenFile(path)->Read(head, sizeof head);
+  std::string_view start(head, n);
+  return start.substr(0, 2) == "#!" || start == "\x7f" "ELF";
+}
+
 bool IsWindowsProgram(std::u16string_view path) {
   size_t dot = path.rfind(u'.');
   if (dot == std::u16string_view::npos) return false;
@@ -222,9 +230,10 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const std::u
     problems.Add(line, seen.name, u"found as " + program + u" only when case is ignored: write it as it is on the disc");
   bool runs = seen.rules.findsAnyCase ? IsWindowsProgram(launch.program)
                                       : !hostIsSeen || files.MayRun(view.Host(launch.program));
-  if (!seen.rules.findsAnyCase && !runs)
-    problems.Add(line, seen.name, program + u" has no execute permission, so it is opened as a document and not "
-                                            u"started: give it one (chmod +x), and burn the disc with Rock Ridge");
+  if (!seen.rules.findsAnyCase && !runs && IsLinuxProgram(files, view.Host(launch.program)))
+    problems.Add(line, seen.name, program + u" is a program without execute permission, so it is opened as a "
+                                            u"document and not started: give it one (chmod +x), and burn the disc "
+                                            u"with Rock Ridge");
   if (!runs) return u"opens the document " + program + u" with the application the user has for its type";
   if (!seen.rules.findsAnyCase && !hostIsSeen)
     return u"starts " + program + u" if the disc lets it be run (else opens it as a document)" +
