@@ -1,6 +1,6 @@
 # The two commands of the README, and their parts. Each installs what it
 # needs first (tools/bootstrap).
-.PHONY: build build-linux build-windows run test test-linux test-windows dist bench fuzz bootstrap clean
+.PHONY: build build-linux build-windows build-release run test test-linux test-windows dist bench fuzz bootstrap clean
 
 bootstrap:
 	@tools/bootstrap
@@ -17,6 +17,12 @@ build-windows:
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j 2
 
+# The launcher of the Linux archive, built in a Debian bullseye root so that
+# it runs on older systems too (tools/release).
+build-release:
+	@tools/bootstrap --linux
+	tools/release build
+
 run: build-linux
 	tools/run-demo
 
@@ -24,7 +30,7 @@ test: test-linux test-windows
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
 # everything that needs neither Wine nor mingw-w64.
-test-linux: build-linux
+test-linux: build-linux build-release
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j 2 --target kivora_unit_tests kivora_posix_tests record_args
 	build/asan/tests/kivora_unit_tests --gtest_brief=1
@@ -38,7 +44,7 @@ test-windows: build-linux build-windows
 	tools/dist windows
 	ctest --preset linux -L windows
 
-dist: build
+dist: build build-release
 	tools/dist all
 
 bench: build
