@@ -1,10 +1,12 @@
 #include "backends/posix/posix_process.h"
 
+#include <dirent.h>
 #include <gio/gio.h>
 #include <signal.h>
 #include <spawn.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,6 +29,33 @@ void ReapChildrenAutomatically() {
   sa.sa_flags = SA_NOCLDWAIT;
   sigaction(SIGCHLD, &sa, nullptr);
   done = true;
+}
+
+#if !__GLIBC_PREREQ(2, 34)
+// The release is built against glibc 2.31, which lacks this; a weak
+// reference finds it in a newer C library at run time, and is null in an
+// older one.
+extern "C" int posix_spawn_file_actions_addclosefrom_np(posix_spawn_file_actions_t*, int) __attribute__((weak));
+#endif
+
+// Has the child close every descriptor from first up. Where the C library
+// cannot, each descriptor open now gets a close action of its own: the
+// launcher has one thread, so none is opened between this and the spawn.
+void CloseFromInChild(posix_spawn_file_actions_t* actions, int first) {
+#if !__GLIBC_PREREQ(2, 34)
+  if (!posix_spawn_file_actions_addclosefrom_np) {
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds) return;
+    int own = dirfd(fds);
+    while (const dirent* entry = readdir(fds)) {
+      int fd = atoi(entry->d_name);
+      if (entry->d_name[0] != '.' && fd >= first && fd != own) posix_spawn_file_actions_addclose(actions, fd);
+    }
+    closedir(fds);
+    return;
+  }
+#endif
+  posix_spawn_file_actions_addclosefrom_np(actions, first);
 }
 
 }  // namespace
@@ -54,7 +83,7 @@ std::optional<SystemError> Start(const Launch& launch, int* pid) {
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  CloseFromInChild(&actions, 3);
   pid_t child = -1;
   int err = posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
