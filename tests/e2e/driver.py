@@ -1,0 +1,280 @@
+"""The shared driver of the end-to-end tests: the two launchers as the cases
+drive them (the Linux one on Xvfb, Kivora.exe under Wine on Xvfb), the case
+table every cases_*.py file adds to, and the menus several of them use.
+Every coordinate comes from the core's own layout (tests/helpers/print_layout)."""
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tarfile
+import time
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.dirname(__file__))
+from winerig import WinePrefix  # noqa: E402
+from xrig import Folder, Xvfb, read_bmp24, wait_for  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+NORMAL = read_bmp24(os.path.join(ROOT, "resources", "close-normal.bmp"))
+PRESSED = read_bmp24(os.path.join(ROOT, "resources", "close-pressed.bmp"))
+ARGS = argparse.Namespace()  # filled by main(), before any case runs
+LAYOUTS = {}
+
+
+def layout(dpi=96):
+    if dpi not in LAYOUTS:
+        LAYOUTS[dpi] = json.loads(subprocess.run([ARGS.layout, str(dpi)], capture_output=True, text=True,
+                                                 check=True).stdout)
+    return LAYOUTS[dpi]
+
+
+def centre(control, dpi=96):
+    left, top, width, height = layout(dpi)[control]
+    return left + width // 2, top + height // 2
+
+
+def split_windows(line):
+    """The arguments of a Windows command line, by the C run time's rules."""
+    args, i = [], 0
+    while True:
+        while i < len(line) and line[i] in " \t":
+            i += 1
+        if i == len(line):
+            return args
+        arg, quoted = "", False
+        while i < len(line) and (quoted or line[i] not in " \t"):
+            if line[i] == "\\":
+                n = len(line[i:]) - len(line[i:].lstrip("\\"))
+                i += n
+                if i < len(line) and line[i] == '"':
+                    arg += "\\" * (n // 2)
+                    if n % 2:
+                        arg, i = arg + '"', i + 1
+                else:
+                    arg += "\\" * n
+            elif line[i] == '"':
+                if quoted and line[i + 1:i + 2] == '"':
+                    arg, i = arg + '"', i + 2
+                else:
+                    quoted, i = not quoted, i + 1
+            else:
+                arg, i = arg + line[i], i + 1
+        args.append(arg)
+
+
+class Linux:
+    """The Linux launcher, and the recorder it starts in the tests."""
+    name = "linux"
+
+    def __init__(self, x):
+        self.x, self.exe = x, ARGS.linux
+
+    def program(self, name):
+        return name
+
+    def install_recorder(self, folder, name):
+        folder.install(ARGS.recorder, name)
+
+    def command(self, exe):
+        return [exe]
+
+    def env(self):
+        return self.x.env
+
+    def record(self, folder, name):
+        """The arguments the recorder named name was started with, and its record, or None."""
+        path = os.path.join(folder.path, name + ".out")
+        if not os.path.exists(path):
+            return None
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        return [line[4:] for line in text.splitlines() if line.startswith("arg:")], text
+
+    def starts(self, folder, name):
+        log = os.path.join(folder.path, name + ".log")
+        if not os.path.exists(log):
+            return 0
+        with open(log) as f:
+            return len(f.read().split())
+
+    def settle(self):
+        pass
+
+
+class Wine:
+    """Kivora.exe in a Wine prefix made for the run."""
+    name = "wine"
+
+    def __init__(self, x):
+        self.x, self.exe = x, os.path.join(ARGS.windows, "Kivora.exe")
+        self.prefix = WinePrefix(x.env)
+
+    def program(self, name):
+        return name + ".exe"
+
+    def install_recorder(self, folder, name):
+        folder.install(os.path.join(ARGS.windows, "win_record_args.exe"), name + ".exe")
+
+    def command(self, exe):
+        return ["wine", exe]
+
+    def env(self):
+        return self.prefix.env
+
+    def record(self, folder, name):
+        path = os.path.join(folder.path, name + ".exe.out")
+        if not os.path.exists(path) or os.path.getsize(path) == 0:
+            return None
+        with open(path, encoding="utf-8") as f:
+            line = f.read()
+        return split_windows(line)[1:], line
+
+    def starts(self, folder, name):
+        inst = os.path.join(folder.path, os.path.dirname(name))
+        stem = os.path.basename(name) + ".exe."
+        return sum(1 for f in os.listdir(inst) if f.startswith(stem) and f.endswith(".start"))
+
+    def settle(self):
+        self.prefix.wait_server()
+
+    def dos_path(self, path):
+        return "Z:" + path.replace("/", "\\")
+
+
+CASES = []
+
+
+def case(*on):
+    """Adds the function below to the case table, for the launchers named."""
+    def add(function):
+        CASES.append((function, on))
+        return function
+    return add
+
+
+class E2E(unittest.TestCase):
+    """One case on one launcher; self.b is the launcher, self.x the display."""
+    x = backend = linux = None
+
+    def __init__(self, function, backend):
+        super().__init__()
+        self.function, self.b = function, backend
+
+    def id(self):
+        return f"{self.b.name}: {self.function.__name__}"
+
+    __str__ = id
+
+    def runTest(self):
+        self.function(self)
+
+    def setUp(self):
+        self.folder = Folder(self.b.exe)
+        self.procs = []
+
+    def tearDown(self):
+        self.x.run("xdotool", "mouseup", "1", "mouseup", "2", "mouseup", "3")  # never leave a button held
+        subprocess.run(["pkill", "-f", self.folder.path], check=False)
+        for p in self.procs:
+            if p.poll() is None:
+                p.kill()
+            p.wait(timeout=10)
+            p.stderr.close()
+        self.b.settle()
+        self.folder.remove()
+
+    # --- driving the launcher
+    def start(self, env=None, prefix=(), exe=None, cwd=None, backend=None, folder=None):
+        b = backend or self.b
+        exe = exe or (folder.exe if folder else self.folder.exe)
+        proc = subprocess.Popen([*prefix, *b.command(exe)], env=dict(b.env(), **(env or {})), cwd=cwd,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        self.procs.append(proc)
+        return proc
+
+    def windows(self, size=None):
+        found = self.x.run("xdotool", "search", "--onlyvisible", "--name", "^Kivora$").split()
+        return [w for w in found if size is None or self.x.geometry(w)[2:] == size]
+
+    def main_window(self, dpi=96, timeout=15):
+        """Waits for the launcher's window and its close picture; moves the pointer off every control."""
+        size = tuple(layout(dpi)["client"])
+        window = wait_for(lambda: self.windows(size), timeout=timeout)
+        self.assertTrue(window, "the launcher's window did not appear")
+        x, y, _, _ = self.x.geometry(window[0])
+        self.x.run("xdotool", "mousemove", str(x + size[0] * 7 // 10), str(y + size[1] - 7))
+        if dpi == 96:
+            left, top, _, _ = layout()["close"]
+            drawn = wait_for(lambda: self.x.screenshot().crop(x + left, y + top, 21, 21) == NORMAL, timeout=timeout)
+            self.assertTrue(drawn, "the close picture was never drawn")
+        return window[0], x, y
+
+    def click(self, at, control, button=1):
+        window_x, window_y = at
+        cx, cy = centre(control)
+        self.x.click(window_x + cx, window_y + cy, button)
+
+    def only_box(self):
+        """Waits for the one window the launcher shows and checks it is a box."""
+        box = wait_for(lambda: self.windows(), timeout=15)
+        self.assertTrue(box, "no box appeared")
+        self.assertEqual(len(box), 1, "more than one window")
+        self.assertNotEqual(self.x.geometry(box[0])[2:], tuple(layout()["client"]), "the main window was shown")
+        time.sleep(0.3)
+        return box[0]
+
+    def ok_and_wait(self, proc, box):
+        self.x.key(box, "Return")
+        return self.ended(proc)
+
+    def ended(self, proc, timeout=10):
+        try:
+            return proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("the launcher did not end")
+
+    def record(self, name, timeout=10):
+        found = wait_for(lambda: self.b.record(self.folder, name), timeout=timeout)
+        return found or (None, None)
+
+    def launch_menu(self):
+        """A launcher on LAUNCH_MENU, with its three recorders, up and waiting."""
+        for name in ("inst/one", "inst/two prog", "inst/three"):
+            self.b.install_recorder(self.folder, name)
+        self.folder.write("Kivora.ini", LAUNCH_MENU)
+        self.proc = self.start()
+        self.window, wx, wy = self.main_window()
+        self.at = (wx, wy)
+
+
+MENU = b"Choose one\r\nFirst\r\nSecond\r\nThird\r\none\r\ntwo\r\nthree\r\n"
+# Without ".exe": Kivora.exe adds it as Windows does, so one menu serves both.
+LAUNCH_MENU = (b"Choose\r\nFirst\r\nSecond\r\nThird\r\ninst\\one\r\n"
+               b"inst\\two prog -x \"a b\" c; touch pwned\r\ninst\\three --linger 30\r\n")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--monitor", "--windows",
+                   "--dist"):
+        parser.add_argument(option, required=True)
+    _, rest = parser.parse_known_args(namespace=ARGS)
+    x = Xvfb(1024, 768)
+    try:
+        E2E.x = x
+        E2E.linux = Linux(x)
+        backend = E2E.linux if ARGS.on == "linux" else Wine(x)
+        wanted = ("linux",) if ARGS.on == "linux" else ("wine", "both")
+        suite = unittest.TestSuite(E2E(f, backend) for f, on in CASES if set(on) & set(wanted))
+        if rest:
+            suite = unittest.TestSuite(c for c in suite if any(r in c.id() for r in rest))
+        result = unittest.TextTestRunner(verbosity=2).run(suite)
+        if backend is not E2E.linux:
+            backend.prefix.close()
+    finally:
+        x.close()
+    sys.exit(0 if result.wasSuccessful() else 1)
