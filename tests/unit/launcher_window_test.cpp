@@ -43,6 +43,27 @@ TEST(RunLauncher, OpensWithTheSelectedChoiceFocusedOrReportsOnStandardErrorBefor
   EXPECT_FALSE(failed.focused) << "the window was shown";
 }
 
+TEST(Dispatch, ReportsWhatLeavesAHandlerAndEnds) {
+  const struct {
+    std::function<void()> handler;
+    std::u16string report;
+  } cases[] = {
+      {[] { Raise(RuntimeError(kErrFileNotFound, u"x")); }, RuntimeError(kErrFileNotFound, u"x").Report()},
+      {[] { throw std::bad_alloc(); }, RuntimeError(kErrOutOfMemory).Report()},
+      {[] { std::u16string().reserve(std::u16string().max_size() + 1); }, RuntimeError(kErrInvalidCall).Report()},
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    try {
+      Dispatch(system, c.handler);
+      ADD_FAILURE() << "no end";
+    } catch (const FakeEnd& end) {
+      EXPECT_EQ(end.status, kExitRuntimeError);
+    }
+    EXPECT_EQ(system.messages, std::vector<std::u16string>{c.report});
+  }
+}
+
 TEST(OnLoad, CentresTheWindowEvenWhenItIsAboutToEnd) {
   FakeSystem system;
   system.monitor = {1280, 0, 1280, 1024};
