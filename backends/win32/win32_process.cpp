@@ -15,7 +15,7 @@ namespace {
 // The shell's verb on a file or an address, in a normal window, without its
 // own error boxes. The shell is loaded only then; as an import it would be
 // loaded, with the DLLs it needs, at every start.
-DWORD ShellExecute(const wchar_t* verb, const std::u16string& file, const std::u16string& parameters) {
+DWORD ShellVerb(const wchar_t* verb, const std::u16string& file, const std::u16string& parameters) {
   using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
   auto shellExecuteEx = FunctionOf<ShellExecuteExFn>(LoadLibraryW(L"shell32.dll"), "ShellExecuteExW");  // System32's
   if (!shellExecuteEx) return GetLastError();
@@ -44,13 +44,13 @@ std::optional<SystemError> Win32Programs::Start(const Launch& launch) {
   }
   DWORD error = GetLastError();
   // An installer that needs an administrator: Windows asks for consent.
-  if (error == ERROR_ELEVATION_REQUIRED) error = ShellExecute(L"runas", launch.program, launch.argumentLine);
+  if (error == ERROR_ELEVATION_REQUIRED) error = ShellVerb(L"runas", launch.program, launch.argumentLine);
   if (error == ERROR_SUCCESS || error == ERROR_CANCELLED) return std::nullopt;
   return SystemError{{SystemCode::kWin32, error}, SystemText(error)};
 }
 
 std::optional<std::u16string> Win32Programs::Open(const Launch& launch) {
-  DWORD error = ShellExecute(L"open", launch.program, u"");
+  DWORD error = ShellVerb(L"open", launch.program, u"");
   if (error == ERROR_SUCCESS) return std::nullopt;
   return SystemText(error);
 }

@@ -127,6 +127,18 @@ def an_overlong_target_gives_a_report_that_fits_the_screen(t):
         t.assertLess(len(err), 500, "the target is shortened")
 
 
+def started_with_bytes(t, program, env, exe=None):
+    """Starts the launcher, presses Next and gives the arguments, as bytes, the recorder
+    at the path program (bytes) was started with."""
+    t.start(env, exe=exe)
+    _, x, y = t.main_window()
+    t.click((x, y), "next")
+    record = program + b".out"
+    t.assertTrue(wait_for(lambda: os.path.exists(record), timeout=10), f"{program!r} did not run")
+    with open(record, "rb") as f:
+        return [line[4:] for line in f.read().split(b"\n") if line.startswith(b"arg:")]
+
+
 @case("linux")
 def in_a_big5_locale_a_big5_target_starts_with_the_files_own_bytes(t):
     folder = "功能".encode("big5")  # 功 is A5 5C: its second byte is "\"
@@ -137,13 +149,7 @@ def in_a_big5_locale_a_big5_target_starts_with_the_files_own_bytes(t):
     arguments = "許功蓋 安裝類型".encode("big5")
     t.folder.write("Kivora.ini", "P\r\nA\r\nB\r\nC\r\n".encode("big5") + folder + b"\\t2 " + arguments +
                    b"\r\nb\r\nc\r\n")
-    t.start({"LC_ALL": "zh_TW.BIG5"})
-    _, x, y = t.main_window()
-    t.click((x, y), "next")
-    record = os.path.join(inst, b"t2.out")
-    t.assertTrue(wait_for(lambda: os.path.exists(record), timeout=10), "the Big5-named folder's program did not run")
-    with open(record, "rb") as f:
-        args = [line[4:] for line in f.read().split(b"\n") if line.startswith(b"arg:")]
+    args = started_with_bytes(t, os.path.join(inst, b"t2"), {"LC_ALL": "zh_TW.BIG5"})
     t.assertEqual(args, arguments.split(b" "), "the arguments are not the menu file's bytes")
 
 
@@ -158,13 +164,7 @@ def in_a_folder_named_in_another_code_page_the_names_keep_their_bytes(t):
     shutil.copy(ARGS.recorder, os.path.join(folder, b"t\xe9"))
     with open(os.path.join(folder, b"Kivora.ini"), "wb") as f:
         f.write(b"P\nA\nB\nC\nt\xe9 \xff\nb\nc\n")
-    t.start({"LC_ALL": "C.UTF-8"}, exe=exe)
-    _, x, y = t.main_window()
-    t.click((x, y), "next")
-    record = os.path.join(folder, b"t\xe9.out")
-    t.assertTrue(wait_for(lambda: os.path.exists(record), timeout=10), "the program did not run")
-    with open(record, "rb") as f:
-        args = [line[4:] for line in f.read().split(b"\n") if line.startswith(b"arg:")]
+    args = started_with_bytes(t, os.path.join(folder, b"t\xe9"), {"LC_ALL": "C.UTF-8"}, exe=exe)
     t.assertEqual(args, [b"\xff"], "the argument is not the menu file's byte")
 
 
