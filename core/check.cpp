@@ -42,7 +42,8 @@ class View {
     const char16_t separator = files_.conventions().separator;
     std::u16string_view rest = std::u16string_view(path).substr(prefix_.size());
     for (size_t start = 0; start < rest.size();) {
-      size_t end = std::min(rest.find(seen_.rules.separator, start), rest.size());
+      // Windows takes "/" between folders too.
+      size_t end = std::min(rest.find_first_of(seen_.rules.findsAnyCase ? u"\\/" : u"/", start), rest.size());
       std::u16string part(rest.substr(start, end - start));
       start = end + 1;
       if (part.empty()) continue;
@@ -161,10 +162,8 @@ std::vector<std::u16string> PartsOf(std::u16string_view path) {
 
 // A script ("#!") or an ELF program: what Linux starts when it may.
 bool IsLinuxProgram(Files& files, const std::u16string& path) {
-  char head[4] = {};
-  size_t n = files.OpenFile(path)->Read(head, sizeof head);
-  std::string_view start(head, n);
-  return start.substr(0, 2) == "#!" || start == "\x7f" "ELF";
+  std::string start = files.FirstBytes(path, 4);
+  return start.compare(0, 2, "#!") == 0 || start == "\x7f" "ELF";
 }
 
 bool IsWindowsProgram(std::u16string_view path) {
@@ -189,7 +188,8 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const std::u
     problems.Add(line, seen.name, u"the target is empty, so Next has nothing to start: name a program");
     return u"nothing: Next reports a run-time error";
   }
-  if ((target[0] == u'\\' || target[0] == u'/' || (target.size() > 1 && target[1] == u':')))
+  const bool absolute = target[0] == u'\\' || target[0] == u'/' || (target.size() > 1 && target[1] == u':');
+  if (absolute)
     problems.Add(line, seen.name,
                  u"an absolute path or a drive letter: write the path relative to the launcher's folder");
   if (target.find(u'\0') != std::u16string::npos) {
@@ -211,7 +211,7 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const std::u
   // The program's path as written in the line, and as it is on the disc.
   const std::u16string program = view.Relative(launch.program);
   int depth = 0;
-  for (const std::u16string& part : PartsOf(program)) {
+  for (const std::u16string& part : absolute ? std::vector<std::u16string>{} : PartsOf(program)) {
     depth += part == u".." ? -1 : part.empty() || part == u"." ? 0 : 1;
     if (depth < 0)
       problems.Add(line, seen.name, u"..\\ climbs above the launcher's folder, and there is nothing above a disc's "

@@ -70,6 +70,9 @@ class Files {
   // Whether a file may be started as a program, where the system keeps such
   // a permission (the execute bit); true where it keeps none.
   virtual bool MayRun(const std::u16string& path) = 0;
+  // The first bytes of a file, up to size; fewer, or none, where it has
+  // fewer or cannot be read.
+  virtual std::string FirstBytes(const std::u16string& path, size_t size) = 0;
   // Opens a file for reading. Throws RuntimeError.
   virtual std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) = 0;
   // Text in the system's character set (the locale's, the ANSI code page).

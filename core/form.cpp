@@ -96,7 +96,9 @@ Caption CaptionOf(std::u16string_view line) {
 std::u16string Marked(const Caption& caption, char16_t mark) {
   std::u16string marked;
   for (size_t i = 0; i < caption.text.size(); ++i) {
-    if (i == caption.accessKey || caption.text[i] == mark) marked += mark;
+    // The mark itself cannot be marked as a key: it is shown, doubled.
+    bool key = i == caption.accessKey && caption.text[i] != mark;
+    if (key || caption.text[i] == mark) marked += mark;
     marked += caption.text[i];
   }
   return marked;

@@ -105,7 +105,9 @@ std::u16string Utf8ToUtf16Escaped(std::string_view bytes) { return DecodeUtf8(by
 
 std::string Utf16ToUtf8Escaped(std::u16string_view text) {
   return EncodeUtf8(text, [](std::string& out, char16_t unit) {
-    if (unit >= EscapedByte(0) && unit <= EscapedByte(0xFF)) out += static_cast<char>(unit & 0xFF);
+    // UTF-8 escapes no byte below 0x80, and such a unit must not become a
+    // "/" or a NUL.
+    if (unit >= EscapedByte(0x80) && unit <= EscapedByte(0xFF)) out += static_cast<char>(unit & 0xFF);
     else AppendUtf8(out, kReplacementCharacter);
   });
 }

@@ -41,8 +41,18 @@ FileKind PosixFiles::Probe(const std::u16string& path) {
 
 bool PosixFiles::MayRun(const std::u16string& path) {
   std::optional<std::string> native = Encode(path);
-  struct stat st;
-  return native && stat(native->c_str(), &st) == 0 && (st.st_mode & 0111) != 0;
+  return native && access(native->c_str(), X_OK) == 0;
+}
+
+std::string PosixFiles::FirstBytes(const std::u16string& path, size_t size) {
+  std::optional<std::string> native = Encode(path);
+  int fd = native ? open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1;
+  if (fd < 0) return "";
+  std::string bytes(size, '\0');
+  ssize_t n = read(fd, bytes.data(), size);
+  close(fd);
+  bytes.resize(n > 0 ? size_t(n) : 0);
+  return bytes;
 }
 
 std::vector<std::u16string> PosixFiles::ListFolder(const std::u16string& folder) {
@@ -147,22 +157,60 @@ std::string Utf16LeBytes(std::u16string_view text) {
 
 }  // namespace
 
+// One iconv conversion descriptor, for as long as it is needed.
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (*this) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  explicit operator bool() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // A short input converted whole, from the initial state; false when it is
+  // no whole sequence of the set.
+  bool Whole(std::string_view in, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char buffer[32];
+    char* inPtr = const_cast<char*>(in.data());
+    char* outPtr = buffer;
+    size_t inLeft = in.size(), outLeft = sizeof buffer;
+    if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) || inLeft != 0) return false;
+    if (iconv(cd_, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1)) return false;
+    out.assign(buffer, size_t(outPtr - buffer));
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+// A character at a time, each one checked to go back to its own bytes: some
+// sets (Big5) read two byte pairs as one character, and a name must come
+// back as the bytes it came in. Bytes that begin no character, or that would
+// not come back, are kept as escaped bytes.
 std::u16string Decode(std::string_view bytes) {
   std::string codeset = nl_langinfo(CODESET);
   if (IsUtf8Locale(codeset)) return Utf8ToUtf16Escaped(bytes);
-  std::string utf16;
-  // A byte that begins no character of the set (an invalid or cut-off
-  // sequence) is kept as an escaped byte, and the conversion goes on after it.
-  bool converted = Convert("UTF-16LE", codeset.c_str(), bytes, utf16, [&](std::string& out, size_t at) {
-    char16_t escaped = EscapedByte(static_cast<unsigned char>(bytes[at]));
-    out += char(escaped & 0xFF);
-    out += char(escaped >> 8);
-    return size_t(1);
-  });
-  if (!converted) return Utf8ToUtf16Escaped(bytes);
+  Iconv toText("UTF-16LE", codeset.c_str()), toBytes(codeset.c_str(), "UTF-16LE");
+  if (!toText || !toBytes) return Utf8ToUtf16Escaped(bytes);
   std::u16string out;
-  for (size_t i = 0; i + 1 < utf16.size(); i += 2)
-    out += char16_t(static_cast<unsigned char>(utf16[i]) | static_cast<unsigned char>(utf16[i + 1]) << 8);
+  for (size_t i = 0; i < bytes.size();) {
+    std::string units, back;
+    size_t taken = 0;
+    for (size_t n = 1; n <= 4 && i + n <= bytes.size() && !taken; ++n)
+      if (toText.Whole(bytes.substr(i, n), units) && !units.empty() && toBytes.Whole(units, back) &&
+          back == bytes.substr(i, n))
+        taken = n;
+    if (!taken) {
+      out += EscapedByte(static_cast<unsigned char>(bytes[i++]));
+      continue;
+    }
+    for (size_t k = 0; k + 1 < units.size(); k += 2)
+      out += char16_t(static_cast<unsigned char>(units[k]) | static_cast<unsigned char>(units[k + 1]) << 8);
+    i += taken;
+  }
   return out;
 }
 

@@ -25,8 +25,9 @@ class PosixFiles : public Files {
   // hang.
   FileKind Probe(const std::u16string& path) override;
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
-  // Some execute bit is set.
+  // The user may execute it (access X_OK).
   bool MayRun(const std::u16string& path) override;
+  std::string FirstBytes(const std::u16string& path, size_t size) override;
   // Opens a regular file for reading; never blocks on a FIFO. Throws
   // RuntimeError: 53 missing, 70 refused, 75 not a regular file, 52 a name
   // the locale's set cannot write.

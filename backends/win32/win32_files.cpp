@@ -41,6 +41,19 @@ std::vector<std::u16string> Win32Files::ListFolder(const std::u16string& folder)
   return names;
 }
 
+std::string Win32Files::FirstBytes(const std::u16string& path, size_t size) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
+    return "";
+  }
+  std::string bytes(size, '\0');
+  DWORD n = 0;
+  if (!ReadFile(file.get(), bytes.data(), DWORD(size), &n, nullptr)) n = 0;
+  bytes.resize(n);
+  return bytes;
+}
+
 namespace {
 
 class HandleSource : public ByteSource {

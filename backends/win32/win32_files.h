@@ -23,6 +23,7 @@ class Win32Files : public Files {
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   // Windows keeps no permission to run a file apart from reading it.
   bool MayRun(const std::u16string&) override { return true; }
+  std::string FirstBytes(const std::u16string& path, size_t size) override;
   // Throws RuntimeError: 53 missing, 70 refused, 75 otherwise.
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   // Text in the ANSI code page.

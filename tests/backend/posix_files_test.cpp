@@ -131,6 +131,7 @@ TEST_F(RealFiles, TextGoesBackToTheSystemInTheBytesItCameIn) {
       "\x80",                                                 // a lone continuation byte
       "a\xe6\x97",                                            // a sequence cut off
       "\xa6 \xff\xfe",                                        // a lone Big5 lead, bytes neither set has
+      "\xa2\xcc \xf9\xea",                                    // Big5 pairs that read as another pair's character
       "plain ascii",
   };
   for (const char* locale : {"C.UTF-8", "zh_TW.BIG5", "C"}) {

@@ -89,6 +89,9 @@ class FakeSystem : public Window, public Files, public Programs {
   std::u16string LauncherFolder() override { return folder; }
   FileKind Probe(const std::u16string& path) override;
   bool MayRun(const std::u16string& path) override { return !notRunnable.count(path); }
+  std::string FirstBytes(const std::u16string& path, size_t size) override {
+    return files.count(path) ? files[path].substr(0, size) : "";
+  }
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;

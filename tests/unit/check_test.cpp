@@ -94,6 +94,15 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"  line 6, both: the target is empty, so Next has nothing to start: name a program",
         u"  line 7, both: \"" + std::u16string(65, u'n') +
             u".exe\" is longer than 64 characters, which Joliet cuts when the disc is burned: shorten it"}},
+      {"\"/\" between folders, and a drive letter, checked on Windows",
+       kWindows,
+       {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nsetup/setup.exe\r\nC:\\x.exe\r\nhttps://example.com\r\n"},
+        {u"setup/setup.exe", "MZ"}},
+       {},
+       kExitMenuProblems,
+       {u"  Windows: starts setup/setup.exe",
+        u"  line 6, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
+        u"3 problems found."}},  // and not "C:" taken for a name
       {"no menu", kLinux, {{u"menu.ini", ""}}, {}, kExitMenuMissing,
        {u"No Kivora.ini in /cd: the launcher shows \"Error!\" and ends."}},
   };

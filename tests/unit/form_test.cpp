@@ -111,6 +111,7 @@ TEST(CaptionOf, AmpersandsMarkTheAccessKeyAndTheToolkitsGetTheirOwnMarks) {
       {u"&Custom_setup", u"Custom_setup", 0, u"&Custom_setup", u"_Custom__setup"},
       {u"&a&b", u"ab", 0, u"&ab", u"_ab"},  // the first mark counts
       {u"&&&x", u"&x", 1, u"&&&x", u"&_x"},
+      {u"&_x", u"_x", 0, u"&_x", u"__x"},  // GTK cannot make its own mark the key
       {u"Tools &", u"Tools &", kNoKey, u"Tools &&", u"Tools &"},
       {u"&😀!", u"😀!", 0, u"&😀!", u"_😀!"},
       {std::u16string(u"Setup\0junk", 10), u"Setup", kNoKey, u"Setup", u"Setup"},  // up to the NUL

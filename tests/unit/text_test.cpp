@@ -60,6 +60,7 @@ TEST(Text, Utf16ToUtf8WritesUnpairedSurrogatesAsTheReplacement) {
       {u"a\xD83D", "a" + r, "a" + r},                     // a lone high surrogate
       {u"\xDE00z", r + "z", r + "z"},                      // a lone low one, not an escaped byte
       {u"\xDCE9\xDC80", r + r, "\xE9\x80"},                // escaped bytes
+      {u"a\xDC2F\xDC00", "a" + r + r, "a" + r + r},        // below 0x80 none: never a "/" or a NUL
       {u"\xD83D\xDCE9", "\xF0\x9F\x93\xA9", "\xF0\x9F\x93\xA9"},  // a pair, whatever its low half
   };
   for (const auto& c : cases) {
