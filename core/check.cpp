@@ -160,21 +160,6 @@ std::vector<std::u16string> PartsOf(std::u16string_view path) {
   return parts;
 }
 
-// A script ("#!") or an ELF program: what Linux starts when it may.
-bool IsLinuxProgram(Files& files, const std::u16string& path) {
-  std::string start = files.FirstBytes(path, 4);
-  return start.compare(0, 2, "#!") == 0 || start == "\x7f" "ELF";
-}
-
-bool IsWindowsProgram(std::u16string_view path) {
-  size_t dot = path.rfind(u'.');
-  if (dot == std::u16string_view::npos) return false;
-  std::u16string_view extension = path.substr(dot);
-  for (const char16_t* program : {u".exe", u".com", u".bat", u".cmd"})
-    if (SameIgnoringCase(extension, program)) return true;
-  return false;
-}
-
 std::u16string Quoted(const std::vector<std::u16string>& arguments) {
   std::u16string out;
   for (const std::u16string& a : arguments) out += (out.empty() ? u"\"" : u", \"") + a + u"\"";

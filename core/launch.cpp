@@ -70,7 +70,8 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
   }
   if (IsAddress(target)) {
     std::u16string address(target);
-    return {{address, false, true, u"", {}, address, Shortened(address)}, false, std::nullopt};
+    return {{address, false, true, u"", {}, address, Shortened(address), std::u16string(launcherFolder)}, false,
+            std::nullopt};
   }
 
   // The file a name finds, or "". A path no file system can hold names no
@@ -103,11 +104,26 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
   std::u16string shown = Shortened(pathOf(cut) + arguments);
   bool found = !program.empty();
   if (!found) program = pathOf(cut);
-  Launch launch{program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};
+  Launch launch{program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown,
+                std::u16string(launcherFolder)};
   if (!found && !alike.empty()) return {launch, false, NamesAlike(shown, alike)};
   std::u16string tooLong = TooLong(program, conventions);
   if (!tooLong.empty()) return {launch, false, RuntimeError(kErrBadFileName, shown + u": " + tooLong)};
   return {launch, caseDiffers, std::nullopt};
+}
+
+bool IsLinuxProgram(Files& files, const std::u16string& path) {
+  std::string start = files.FirstBytes(path, 4);
+  return start.compare(0, 2, "#!") == 0 || start == "\x7f" "ELF";
+}
+
+bool IsWindowsProgram(std::u16string_view path) {
+  size_t dot = path.rfind(u'.');
+  if (dot == std::u16string_view::npos) return false;
+  std::u16string_view extension = path.substr(dot);
+  for (const char16_t* program : {u".exe", u".com", u".bat", u".cmd"})
+    if (SameIgnoringCase(extension, program)) return true;
+  return false;
 }
 
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,

@@ -42,30 +42,35 @@ void LauncherWindow::LoadMenu(const std::u16string& path) {
 
 // "Next": starts the program (or opens the document) of each chosen choice,
 // in the order of the choices, and lets waiting events run after each start;
-// a choice made while they run is started too.
+// a choice made while they run is started too. A press within the system's
+// double-click time of a start is the same press again (a double click, Enter
+// struck twice), and starts nothing.
 void LauncherWindow::OnNext() {
+  if (lastStart_ && window_.Milliseconds() - *lastStart_ < window_.DoubleClickTime()) return;
   for (int i = 0; i < 3; ++i) {
     if (!window_.IsChosen(kChoices[i])) continue;
-    StartOrOpen(ResolveLaunch(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Lookup()));
+    if (StartOrOpen(ResolveLaunch(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Lookup())))
+      lastStart_ = window_.Milliseconds();
     window_.PumpEvents();
   }
 }
 
-// A program is started; an address, or a file that is no program (a manual,
-// a web page), is opened with the application the user's system has for it.
-void LauncherWindow::StartOrOpen(const Launch& launch) {
-  if (launch.address) {
-    if (std::optional<std::u16string> failed = programs_.Open(launch))
-      Raise(RuntimeError(kErrFileNotFound, launch.shown + u": no application opens it (" + *failed + u")"));
-    return;
+// A program is started; an address, or a document (a manual, a web page), is
+// opened with the application the user's system has for it. Where there is
+// none, a message in the system's words says so and the menu stays: the
+// user's system lacks an application, the menu is not wrong. Whether anything
+// was started or opened.
+bool LauncherWindow::StartOrOpen(const Launch& launch) {
+  if (!launch.address) {
+    std::optional<SystemError> failed = programs_.Start(launch);
+    if (!failed) return true;
+    bool program = files_.conventions().findsAnyCase ? IsWindowsProgram(launch.program)
+                                                     : IsLinuxProgram(files_, launch.program);
+    if (!launch.found || !IsDocument(failed->code, program)) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
   }
-  std::optional<SystemError> failed = programs_.Start(launch);
-  if (failed && launch.found && IsNotAProgram(failed->code)) {
-    std::optional<std::u16string> notOpened = programs_.Open(launch);
-    if (!notOpened) return;
-    failed->text += u", and no application opens it (" + *notOpened + u")";
-  }
-  if (failed) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
+  std::optional<std::u16string> notOpened = programs_.Open(launch);
+  if (notOpened) window_.ShowMessage(Concerning(launch.shown, *notOpened));
+  return !notOpened;
 }
 
 // Any button down on the close picture shows its pressed look.

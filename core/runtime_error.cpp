@@ -107,14 +107,19 @@ int ErrorNumberFor(Action action, SystemCode code) {
   return action == Action::kRead ? kErrPathAccess : kErrInvalidCall;
 }
 
-bool IsNotAProgram(SystemCode code) {
-  if (code.family == SystemCode::kErrno) return code.value == ENOEXEC || code.value == EACCES;
-  return code.value == kWinBadExeFormat;
+bool IsDocument(SystemCode code, bool programByKind) {
+  if (code.family == SystemCode::kErrno) return code.value == EACCES || (code.value == ENOEXEC && !programByKind);
+  return code.value == kWinBadExeFormat && !programByKind;
+}
+
+std::u16string Concerning(const std::u16string& what, const std::u16string& systemText) {
+  if (systemText.empty()) return what;
+  return systemText.find(what) != std::u16string::npos ? systemText : what + u": " + systemText;
 }
 
 RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,
                            const std::u16string& systemText) {
-  return RuntimeError(ErrorNumberFor(action, code), systemText.empty() ? what : what + u": " + systemText);
+  return RuntimeError(ErrorNumberFor(action, code), Concerning(what, systemText));
 }
 
 }  // namespace kivora

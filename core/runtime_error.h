@@ -63,17 +63,25 @@ struct SystemError {
 // The one table from system failure codes to run-time error numbers.
 int ErrorNumberFor(Action action, SystemCode code);
 
-// Whether a file the system refused to start is no program of a format it
-// runs (a document): ENOEXEC, or EACCES for a file without execute
-// permission; ERROR_BAD_EXE_FORMAT on Windows.
-bool IsNotAProgram(SystemCode code);
+// Whether a file the system refused to start is a document, for the
+// application the user has for its type: a file without execute permission
+// (EACCES), or one of no format the system runs (ENOEXEC;
+// ERROR_BAD_EXE_FORMAT on Windows) that is no program by its kind. A program
+// of a format the system cannot run (an ELF program for another machine, a
+// 16-bit or damaged .exe) is no document.
+bool IsDocument(SystemCode code, bool programByKind);
+
+// What a report or a message says about what: the system's text alone where
+// the system put the name in it, else "<what>: <the system's text>".
+std::u16string Concerning(const std::u16string& what, const std::u16string& systemText);
 
 // Raises a run-time error: every failure of the program leaves by here. The
 // dispatch of the handler it arises in reports it and ends the program (see
 // raise.cpp).
 [[noreturn]] void Raise(const RuntimeError& error);
 
-// The error for a failed system call on what: "<what>: <the system's text>".
+// The error for a failed system call on what, concerning what (see
+// Concerning).
 RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,
                            const std::u16string& systemText);
 inline RuntimeError SystemFailure(Action action, const SystemError& error, const std::u16string& what) {

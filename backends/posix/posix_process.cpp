@@ -84,6 +84,10 @@ std::optional<SystemError> Start(const Launch& launch, int* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   CloseFromInChild(&actions, 3);
+  // The child's current folder is the launcher's, from wherever the launcher
+  // was started, so that a script's paths relative to the disc hold.
+  std::string folder = SystemBytes(launch.folder, launch.shown);
+  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   pid_t child = -1;
   int err = posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

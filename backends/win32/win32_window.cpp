@@ -199,6 +199,18 @@ LRESULT CALLBACK Win32Display::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     case WM_CLOSE:
       Dispatch(*self, [&] { window.OnCloseRequest(); });
       return 0;
+    case WM_NEXTDLGCTL: {
+      // The dialog manager moves the focus as a dialog box's own procedure
+      // would: to the control given, or on in the tab order. A label's
+      // access key gives the label, then asks for the control after it: the
+      // prompt's is the first choice, whichever choice is chosen.
+      HWND focus = GetFocus(), prompt = self->hwnd(Control::kPrompt);
+      HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
+                  : focus == prompt ? self->hwnd(Control::kChoice1)
+                                    : GetNextDlgTabItem(hwnd, focus, wp != 0);
+      if (next) SetFocus(next);
+      return 0;
+    }
     case WM_DPICHANGED: {
       // Moved to a screen of another resolution: take the place Windows
       // suggests, then lay everything out again at the new resolution.

@@ -40,6 +40,8 @@ class Win32Display : public Window {
   void Show(Control focus) override;
   int RunEventLoop() override;
   void PumpEvents() override;
+  long long Milliseconds() override { return (long long)GetTickCount64(); }
+  int DoubleClickTime() override { return int(GetDoubleClickTime()); }
   void ShowMessage(const std::u16string& text) override;
   void WriteError(const std::u16string& line) override;
   [[noreturn]] void End(ExitStatus status) override;

@@ -69,7 +69,8 @@ class PosixProcess : public ::testing::Test {
       Launch launch = Resolved(target);
       std::optional<SystemError> failed = posix::Start(launch);
       if (!failed) return {0, false};
-      return {ErrorNumberFor(Action::kStart, failed->code), launch.found && IsNotAProgram(failed->code)};
+      return {ErrorNumberFor(Action::kStart, failed->code),
+              launch.found && IsDocument(failed->code, IsLinuxProgram(files_, launch.program))};
     } catch (const RuntimeError& e) {
       return {e.number(), false};
     }
@@ -91,6 +92,7 @@ TEST_F(PosixProcess, ArgumentsAreSplitAsWindowsDoesAndNothingIsLeftOpen) {
   EXPECT_EQ(record.substr(0, record.find("sid:")),
             "arg:-q\narg:two words\narg:a\"b;\narg:touch\narg:pwned\nfds: 0 1 2\n");
   EXPECT_NE(access((dir_ + "/pwned").c_str(), F_OK), 0) << "a shell ran the line";
+  EXPECT_NE(record.find("\ncwd:" + dir_ + "\n"), std::string::npos) << "not in the launcher's folder: " << record;
 }
 
 TEST_F(PosixProcess, TheChildHasItsOwnSessionAndDefaultSignalHandling) {
@@ -116,6 +118,8 @@ TEST_F(PosixProcess, FailuresToStartAreRunTimeErrorsOrDocuments) {
   std::ofstream(dir_ + "/inst/notes.txt") << "not a program";
   std::ofstream(dir_ + "/inst/garbage") << "\x01\x02 not a program either";
   chmod((dir_ + "/inst/garbage").c_str(), 0755);
+  std::ofstream(dir_ + "/inst/elsewhere") << "\x7f" "ELF\x01\x01\x01 a program for no machine here";
+  chmod((dir_ + "/inst/elsewhere").c_str(), 0755);
   const struct {
     const char* target;
     int error;
@@ -126,6 +130,7 @@ TEST_F(PosixProcess, FailuresToStartAreRunTimeErrorsOrDocuments) {
       {"inst", kErrPermissionDenied, false},             // a folder
       {"", kErrPermissionDenied, false},                 // the launcher's folder itself
       {"inst\\garbage", kErrInvalidCall, true},          // no format the system can run (ENOEXEC)
+      {"inst\\elsewhere", kErrInvalidCall, false},       // a program the system cannot run
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.target), std::make_pair(c.error, c.document)) << c.target;
 }

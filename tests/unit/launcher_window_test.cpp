@@ -222,14 +222,34 @@ struct Loaded {
   }
 };
 
-TEST(OnNext, StartsTheChosenTargetOnEachClickAndPumpsEventsAfterEach) {
-  Loaded menu;
-  menu.system.Choose(Control::kChoice2);
-  menu.window.OnNext();
-  menu.window.OnNext();
-  EXPECT_EQ(menu.Started(), (std::vector<std::u16string>{u"D:\\menu\\two.exe", u"D:\\menu\\two.exe"}));
-  EXPECT_EQ(menu.system.pumpsBeforeStart, (std::vector<int>{0, 1})) << "events are pumped after each start";
-  EXPECT_EQ(menu.system.pumps, 2);
+TEST(OnNext, StartsOnEachPressButAPressWithinTheDoubleClickTimeOfAStartIsTheSamePress) {
+  const struct {
+    std::vector<long long> presses;  // when "Next" is pressed, in milliseconds
+    int starts;
+  } cases[] = {
+      {{0, 499}, 1},        // a double click
+      {{0, 500}, 2},        // two clicks
+      {{0, 300, 600}, 2},   // counted from the start, not from the press it ignored
+      {{0, 700, 1000}, 2},  // and from the latest start
+  };
+  for (const auto& c : cases) {
+    Loaded menu;
+    menu.system.Choose(Control::kChoice2);
+    for (long long at : c.presses) {
+      menu.system.clock = at;
+      menu.window.OnNext();
+    }
+    EXPECT_EQ(menu.Started(), std::vector<std::u16string>(size_t(c.starts), u"D:\\menu\\two.exe")) << c.presses[1];
+  }
+  Loaded pumped;
+  pumped.system.onPump = [&] {
+    pumped.system.clock += 100;
+    pumped.window.OnNext();  // the second click of a double click, waiting while the first started
+  };
+  pumped.window.OnNext();
+  EXPECT_EQ(pumped.Started().size(), 1u);
+  EXPECT_EQ(pumped.system.pumpsBeforeStart, std::vector<int>{0}) << "events are pumped after each start";
+  EXPECT_EQ(pumped.system.pumps, 1);
 }
 
 TEST(OnNext, ALaterChoiceMadeWhileEventsArePumpedStartsInTheSameClick) {
@@ -239,46 +259,73 @@ TEST(OnNext, ALaterChoiceMadeWhileEventsArePumpedStartsInTheSameClick) {
   EXPECT_EQ(menu.Started(), (std::vector<std::u16string>{u"D:\\menu\\one.exe", u"D:\\menu\\three.exe"}));
 }
 
-TEST(OnNext, AFailedStartEndsWithTheReportUnlessTheFileIsADocumentThatOpens) {
-  const std::u16string concerns = u"D:\\menu\\one.exe: scripted failure";
+TEST(OnNext, AStartIsInTheLaunchersFolderWhereverTheLauncherWasStartedFrom) {
+  Loaded menu;
+  menu.system.folder = u"D:\\";  // the folder keeps its separator, where the command line drops it
+  menu.system.files[u"D:\\one.exe"] = "MZ";
+  menu.window.OnNext();
+  ASSERT_EQ(menu.system.started.size(), 1u);
+  EXPECT_EQ(menu.system.started[0].commandLine, u"D:\\one.exe");
+  EXPECT_EQ(menu.system.started[0].folder, u"D:\\");
+}
+
+// A launcher whose first target is target, beside a file of bytes (none for
+// no file), on the system of rules (in D:\menu, or /cd on Linux).
+struct FirstTarget : Loaded {
+  FirstTarget(Conventions rules, const std::u16string& target, const char* bytes) {
+    system.rules = rules;
+    if (rules.separator == u'/') system.folder = u"/cd";
+    if (bytes) system.files[system.folder + rules.separator + target] = bytes;
+    system.files[system.folder + rules.separator + u"Kivora.ini"] =
+        "P\r\nA\r\nB\r\nC\r\n" + Utf16ToUtf8(target) + "\r\nb\r\nc\r\n";
+    window.OnLoad();
+  }
+};
+
+TEST(OnNext, AFailedStartEndsWithTheReportUnlessTheFileIsADocumentWhichIsOpened) {
   const struct {
+    Conventions rules;
+    std::u16string target;
+    const char* bytes;  // of the file it names; null for none
     SystemCode code;
     int number;  // of the report; 0 when the file is opened instead
-    std::optional<std::u16string> noApplication;
   } cases[] = {
-      {{SystemCode::kErrno, ENOENT}, kErrFileNotFound, {}},
-      {{SystemCode::kErrno, EACCES}, 0, {}},  // no execute permission: a document
-      {{SystemCode::kErrno, ENOEXEC}, 0, {}},  // no format Linux runs
-      {{SystemCode::kErrno, ENOTDIR}, kErrFileNotFound, {}},
-      {{SystemCode::kErrno, EPERM}, kErrPermissionDenied, {}},
-      {{SystemCode::kErrno, ENAMETOOLONG}, kErrBadFileName, {}},
-      {{SystemCode::kErrno, EIO}, kErrInvalidCall, {}},
-      {{SystemCode::kWin32, 123}, kErrFileNotFound, {}},  // a name Windows refuses
-      {{SystemCode::kWin32, 206}, kErrBadFileName, {}},   // a name too long
-      {{SystemCode::kWin32, 3}, kErrFileNotFound, {}},
-      {{SystemCode::kWin32, 5}, kErrPermissionDenied, {}},
-      {{SystemCode::kWin32, 193}, 0, {}},  // not a program Windows can run: a document
-      {{SystemCode::kWin32, 193}, kErrInvalidCall, u"none for .exe"},
-      {{SystemCode::kErrno, EACCES}, kErrPermissionDenied, u"none for text/plain"},
+      {kWindows, u"one.exe", "MZ", {SystemCode::kErrno, ENOENT}, kErrFileNotFound},
+      {kLinux, u"notes.txt", "text", {SystemCode::kErrno, EACCES}, 0},  // no execute permission: a document
+      {kLinux, u"manual.pdf", "%PDF", {SystemCode::kErrno, ENOEXEC}, 0},  // no format Linux runs
+      {kLinux, u"tool", "\x7f" "ELF", {SystemCode::kErrno, ENOEXEC}, kErrInvalidCall},  // for another machine
+      {kLinux, u"setup.sh", "#!/bin/sh", {SystemCode::kErrno, ENOEXEC}, kErrInvalidCall},
+      {kLinux, u"locked/manual.pdf", nullptr, {SystemCode::kErrno, EACCES}, kErrPermissionDenied},  // not found
+      {kWindows, u"one.exe", "MZ", {SystemCode::kErrno, ENOTDIR}, kErrFileNotFound},
+      {kWindows, u"one.exe", "MZ", {SystemCode::kErrno, EPERM}, kErrPermissionDenied},
+      {kWindows, u"one.exe", "MZ", {SystemCode::kErrno, ENAMETOOLONG}, kErrBadFileName},
+      {kWindows, u"one.exe", "MZ", {SystemCode::kErrno, EIO}, kErrInvalidCall},
+      {kWindows, u"one.exe", "MZ", {SystemCode::kWin32, 123}, kErrFileNotFound},  // a name Windows refuses
+      {kWindows, u"one.exe", "MZ", {SystemCode::kWin32, 206}, kErrBadFileName},   // a name too long
+      {kWindows, u"one.exe", "MZ", {SystemCode::kWin32, 3}, kErrFileNotFound},
+      {kWindows, u"one.exe", "MZ", {SystemCode::kWin32, 5}, kErrPermissionDenied},
+      {kWindows, u"Manual.PDF", "%PDF", {SystemCode::kWin32, 193}, 0},  // no program Windows runs: a document
+      {kWindows, u"one.exe", "MZ", {SystemCode::kWin32, 193}, kErrInvalidCall},  // a 16-bit or damaged program
+      {kWindows, u"manual.pdf", nullptr, {SystemCode::kWin32, 2}, kErrFileNotFound},  // a missing document
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.code.value);
-    Loaded menu;
+    SCOPED_TRACE(Utf16ToUtf8(c.target) + " " + std::to_string(c.code.value));
+    FirstTarget menu(c.rules, c.target, c.bytes);
     menu.system.startFails = c.code;
-    menu.system.noApplication = c.noApplication;
+    const std::u16string path = menu.system.folder + c.rules.separator + c.target;
     try {
       Dispatch(menu.system, [&] { menu.window.OnNext(); });
       EXPECT_EQ(c.number, 0) << "the launcher went on";
-      EXPECT_EQ(menu.system.opened, std::vector<std::u16string>{u"D:\\menu\\one.exe"});
+      EXPECT_EQ(menu.system.opened, std::vector<std::u16string>{path});
     } catch (const FakeEnd& end) {
       EXPECT_EQ(end.status, kExitRuntimeError);
-      std::u16string why = c.noApplication ? u", and no application opens it (" + *c.noApplication + u")" : u"";
-      EXPECT_EQ(menu.system.messages, std::vector<std::u16string>{RuntimeError(c.number, concerns + why).Report()});
+      EXPECT_EQ(menu.system.messages,
+                std::vector<std::u16string>{RuntimeError(c.number, path + u": scripted failure").Report()});
     }
   }
 }
 
-TEST(OnNext, AnAddressIsOpenedAndAMissingDocumentIsNot) {
+TEST(OnNext, AnAddressIsOpenedUnlessItHoldsANul) {
   const struct {
     std::u16string target;
     std::vector<std::u16string> opened, started;
@@ -287,33 +334,39 @@ TEST(OnNext, AnAddressIsOpenedAndAMissingDocumentIsNot) {
       {u"HTTP://example.com", {u"HTTP://example.com"}, {}},
       {u"mailto:help@example.com", {u"mailto:help@example.com"}, {}},
       {u"httpd.exe -k", {}, {u"D:\\menu\\httpd.exe"}},
+      {std::u16string(u"https://example.com/\0.exe", 25), {}, {}},  // error 52, as a file name with one
   };
   for (const auto& c : cases) {
-    FakeSystem system;
-    system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\n" + Utf16ToUtf8(c.target) + "\r\nb\r\nc\r\n";
-    system.files[u"D:\\menu\\httpd.exe"] = "MZ";
-    LauncherWindow window(system, system, system);
-    window.OnLoad();
-    window.OnNext();
-    EXPECT_EQ(system.opened, c.opened);
-    std::vector<std::u16string> started;
-    for (const Launch& launch : system.started) started.push_back(launch.program);
-    EXPECT_EQ(started, c.started);
-    if (!c.opened.empty()) {
-      EXPECT_EQ(system.probed, std::vector<std::u16string>{u"D:\\menu\\Kivora.ini"}) << "looked for in the folder";
+    FirstTarget menu(kWindows, c.target, nullptr);
+    menu.system.files[u"D:\\menu\\httpd.exe"] = "MZ";
+    menu.system.probed.clear();
+    try {
+      Dispatch(menu.system, [&] { menu.window.OnNext(); });
+    } catch (const FakeEnd&) {
+      EXPECT_EQ(menu.system.messages.at(0).substr(0, 22), u"Run-time error '52':\n\n");
     }
+    EXPECT_EQ(menu.system.opened, c.opened);
+    EXPECT_EQ(menu.Started(), c.started);
+    if (!c.opened.empty()) EXPECT_TRUE(menu.system.probed.empty()) << "looked for in the folder";
   }
-  FakeSystem system;
-  system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\nhttps://example.com\r\nb\r\nc\r\n";
-  system.noApplication = u"no browser";
-  LauncherWindow window(system, system, system);
-  window.OnLoad();
-  try {
-    Dispatch(system, [&] { window.OnNext(); });
-    ADD_FAILURE() << "the launcher went on";
-  } catch (const FakeEnd&) {
-    EXPECT_EQ(system.messages, std::vector<std::u16string>{
-        RuntimeError(kErrFileNotFound, u"https://example.com: no application opens it (no browser)").Report()});
+}
+
+TEST(OnNext, WhatNoApplicationOpensIsAMessageInTheSystemsWordsAndTheMenuStays) {
+  const struct {
+    std::u16string target, systemWords, message;
+  } cases[] = {
+      {u"manual.pdf", u"Bad EXE format for D:\\menu\\manual.pdf.", u"Bad EXE format for D:\\menu\\manual.pdf."},
+      {u"https://example.com", u"no browser", u"https://example.com: no browser"},
+  };
+  for (const auto& c : cases) {
+    FirstTarget menu(kWindows, c.target, "%PDF");
+    menu.system.startFails = SystemCode{SystemCode::kWin32, 193};
+    menu.system.noApplication = c.systemWords;
+    menu.window.OnNext();  // no end
+    EXPECT_EQ(menu.system.messages, std::vector<std::u16string>{c.message});
+    menu.system.clock = 1;
+    menu.window.OnNext();
+    EXPECT_EQ(menu.system.messages.size(), 2u) << "nothing opened, so a press at once is no double click";
   }
 }
 
