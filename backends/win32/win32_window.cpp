@@ -47,11 +47,12 @@ Win32Display::Win32Display()
     : dpi_(ScreenDpi()), normalLook_(LoadLook(kCloseNormalBitmap)), pressedLook_(LoadLook(kClosePressedBitmap)) {}
 
 HFONT Win32Display::Font(int pixels) {
-  GdiObject<HFONT>& font = fonts_[pixels];
-  if (!font)
-    font.reset(CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, W(std::u16string(kFontFace))));
-  return font.get();
+  for (const auto& [height, font] : fonts_)
+    if (height == pixels) return font.get();
+  HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, W(std::u16string(kFontFace)));
+  fonts_.emplace_back(pixels, GdiObject<HFONT>(font));
+  return font;
 }
 
 void Win32Display::Build(const Layout& layout, LauncherWindow& window) {
