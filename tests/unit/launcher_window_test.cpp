@@ -347,7 +347,9 @@ TEST(OnNext, AnAddressIsOpenedUnlessItHoldsANul) {
     }
     EXPECT_EQ(menu.system.opened, c.opened);
     EXPECT_EQ(menu.Started(), c.started);
-    if (!c.opened.empty()) EXPECT_TRUE(menu.system.probed.empty()) << "looked for in the folder";
+    if (!c.opened.empty()) {
+      EXPECT_TRUE(menu.system.probed.empty()) << "looked for in the folder";
+    }
   }
 }
 
