@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/check.h"
+#include "core/menu_file.h"
 #include "core/text.h"
 #include "tests/fake/fake_system.h"
 
@@ -70,24 +71,25 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         {u"what?.exe", ""}},
        {},
        kExitMenuProblems,
-       {u"  line 1, Windows: the line ends with LF alone, which Windows does not take as a line end: save the file "
-        u"with CR LF",
-        u"  line 2, Windows: the file ends before line 7: the launcher reports Run-time error '62': Input past end of "
-        u"file",
-        u"  Windows: nothing: the launcher reports an error at its start",
+       {u"Read as ASCII, the same on every system.",
+        u"(This system does not show a FAT stick's hidden or system mark: Windows does not see a hidden Kivora.ini; "
+        u"attrib -h -s Kivora.ini clears it.)",
+        u"  Windows: reports run-time error 53 (..\\up.exe is not found)",
         u"  line 5, Windows: \"what?.exe\" holds a character Windows does not allow in a name (< > : \" | ? *): rename it",
-        u"  line 6, Linux: ..\\ climbs above the launcher's folder, and there is nothing above a disc's root: keep what "
+        u"  line 6, both: ..\\ climbs above the launcher's folder, and there is nothing above a disc's root: keep what "
         u"it starts below the launcher",
-        u"  line 7, Linux: an absolute path or a drive letter: write the path relative to the launcher's folder",
-        u"  line 8, Linux: the file goes on after line 7: the launcher ignores the rest"}},
+        u"  line 7, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
+        u"  line 8, both: the file goes on after line 7: the launcher ignores the rest"}},
       {"a NUL, an empty target, a long name and text without a mark",
        kWindows,
        {{u"Kivora.ini", std::string("P\r\nA\r\nB\xe9\r\nC\r\na\0b\r\n\r\n", 20) + std::string(65, 'n') + ".exe\r\n"},
         {std::u16string(65, u'n') + u".exe", ""}},
        {},
        kExitMenuProblems,
-       {u"  line 3, both: text beyond ASCII without a byte-order mark is read in each system's own character set, and "
-        u"reads otherwise on a system of another: save the file as UTF-8 with a byte-order mark",
+       {u"Read in a Windows code page: Windows reads it in its ANSI code page, Linux in the Windows page of its "
+        u"locale's language (here Windows-1252).",
+        u"  line 3, both: text beyond ASCII in a code page reads otherwise on a system of another language: save the "
+        u"file as UTF-8",
         u"  target:  a\u2400b",
         u"  line 5, both: the line holds a NUL character, which ends a name (a UTF-16 file saved without its byte-order "
         u"mark has them): the launcher reports Run-time error '52': Bad file name or number",
@@ -103,6 +105,24 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"  Windows: starts setup/setup.exe",
         u"  line 6, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
         u"3 problems found."}},  // and not "C:" taken for a name
+      {"UTF-8 without a mark, as Notepad saves it: the same text on both, found on both",
+       kLinux,
+       {{u"Kivora.ini", "P\r\nS\xc3\xa9lection\r\nB\r\nC\r\n\xc3\x9c" "ber\\t1\r\nx\r\ny\r\n"}, {u"\u00dcber/t1", "#!"}},
+       {},
+       kExitMenuProblems,
+       {u"Read as UTF-8 (every line is UTF-8), on both systems.", u"  caption: S\u00e9lection",
+        u"  Linux:   starts \u00dcber/t1", u"  Windows: opens the document \u00dcber\\t1 with the application the user has for its type",
+        u"2 problems found."}},  // x and y
+      {"a line over the cap after the seventh is never read",
+       kWindows,
+       {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nhttps://a.example\r\nhttps://b.example\r\nhttps://c.example\r\n" +
+                            std::string(kMaxLineBytes + 1, 'x')}},
+       {},
+       kExitMenuProblems,
+       {u"  line 8, both: the file goes on after line 7: the launcher ignores the rest", u"1 problem found."}},
+      {"a hidden menu, checked on Windows", kWindows, {}, {}, kExitMenuMissing,
+       {u"D:\\m\\Kivora.ini is there, but it is a hidden or a system file: the launcher does not see it and shows "
+        u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"}},
       {"no menu", kLinux, {{u"menu.ini", ""}}, {}, kExitMenuMissing,
        {u"No Kivora.ini in /cd: the launcher shows \"Error!\" and ends."}},
   };
@@ -124,6 +144,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         system.others[path.substr(0, at)] = FileKind::kFolder;
     }
     system.notRunnable = c.notRunnable;
+    if (c.files.empty()) system.others[u"D:\\m\\Kivora.ini"] = FileKind::kHidden;
     CheckResult result = CheckMenu(u"", system);
     EXPECT_EQ(result.status, c.status);
     EXPECT_TRUE(HasLines(result.lines, c.lines));
