@@ -268,28 +268,33 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
 }  // namespace
 
 Command ParseCommand(const std::vector<std::u16string>& arguments) {
-  if (arguments.size() == 1 && arguments[0] == u"--help") return {Command::kHelp, u""};
+  if (arguments.size() == 1)
+    for (const char16_t* help : {u"--help", u"/?", u"-h", u"-?"})
+      if (arguments[0] == help) return {Command::kHelp, u""};
   if (arguments.size() == 1 && arguments[0] == u"--version") return {Command::kVersion, u""};
-  if (!arguments.empty() && arguments.size() <= 2 && arguments[0] == u"--check")
-    return {Command::kCheck, arguments.size() == 2 ? arguments[1] : u""};
+  if (!arguments.empty() && arguments.size() <= 2 && arguments[0] == u"--check") {
+    std::u16string folder = arguments.size() == 2 ? arguments[1] : u"";
+    if (folder.size() > 1 && folder.back() == u'"') folder.pop_back();
+    return {Command::kCheck, folder};
+  }
   return {};
 }
 
-int RunCommand(const Command& command, const std::u16string& program, Files& files, Printer& printer) {
+int RunCommand(const Command& command, const Usage& usage, Files& files, Printer& printer) {
   std::vector<std::u16string> lines;
   int status = kExitClosed;
   Dispatch(printer, [&] {
     switch (command.mode) {
       case Command::kVersion: lines = {u"Kivora " KIVORA_VERSION}; break;
       case Command::kHelp:
-        lines = {u"Usage: " + program + u" [--check [FOLDER] | --help | --version]",
+        lines = {u"Usage: " + usage.program + u" [--check [FOLDER] | --help | --version]",
                  u"",
                  u"Without an argument, shows the menu of the Kivora.ini beside the launcher.",
                  u"",
-                 u"  --check [FOLDER]  reads FOLDER's Kivora.ini (by default the one beside the",
-                 u"                    launcher) as the launchers for Windows and for Linux read it,",
-                 u"                    and tells what each choice does on each and what will go",
-                 u"                    wrong; it shows no window and starts nothing",
+                 u"  --check [FOLDER]  reads FOLDER's Kivora.ini (by default " + usage.defaultMenu + u")",
+                 u"                    as the launchers for Windows and for Linux read it, and",
+                 u"                    tells what each choice does on each and what will go wrong;",
+                 u"                    it shows no window and starts nothing",
                  u"  --help            this text",
                  u"  --version         the launcher's version",
                  u"",
@@ -313,6 +318,11 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
   const Conventions host = files.conventions();
   const std::u16string folder = folderGiven.empty() ? files.LauncherFolder() : folderGiven;
   CheckResult result{{}, kExitClosed};
+  if (files.Probe(folder) != FileKind::kFolder) {
+    result.lines.push_back(u"There is no folder " + folder + u".");
+    result.status = kExitMenuMissing;
+    return result;
+  }
   Found menu = FindPath(folder, kMenuFileName, host, files.Lookup());
   if (menu.kind == FileKind::kHidden) {
     result.lines.push_back(menu.path + u" is there, but it is a hidden or a system file: the launcher does not see "

@@ -144,6 +144,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         system.others[path.substr(0, at)] = FileKind::kFolder;
     }
     system.notRunnable = c.notRunnable;
+    system.others[system.folder] = FileKind::kFolder;
     if (c.files.empty()) system.others[u"D:\\m\\Kivora.ini"] = FileKind::kHidden;
     CheckResult result = CheckMenu(u"", system);
     EXPECT_EQ(result.status, c.status);
