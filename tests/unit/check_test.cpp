@@ -31,6 +31,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
     std::set<std::u16string> notRunnable;
     ExitStatus status;
     std::vector<std::u16string> lines;
+    std::map<std::u16string, FileKind> others = {};  // full paths: the checked folder is D:\m or /cd
   } cases[] = {
       {"a clean menu, checked on Windows",
        kWindows,
@@ -122,7 +123,9 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"  line 8, both: the file goes on after line 7: the launcher ignores the rest", u"1 problem found."}},
       {"a hidden menu, checked on Windows", kWindows, {}, {}, kExitMenuMissing,
        {u"D:\\m\\Kivora.ini is there, but it is a hidden or a system file: the launcher does not see it and shows "
-        u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"}},
+        u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"},
+       {{u"D:\\m\\Kivora.ini", FileKind::kHidden}}},
+      {"no such folder", kWindows, {}, {}, kExitMenuMissing, {u"There is no folder D:\\m."}, {{u"D:\\m", FileKind::kNone}}},
       {"no menu", kLinux, {{u"menu.ini", ""}}, {}, kExitMenuMissing,
        {u"No Kivora.ini in /cd: the launcher shows \"Error!\" and ends."}},
   };
@@ -145,7 +148,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
     }
     system.notRunnable = c.notRunnable;
     system.others[system.folder] = FileKind::kFolder;
-    if (c.files.empty()) system.others[u"D:\\m\\Kivora.ini"] = FileKind::kHidden;
+    for (const auto& [path, kind] : c.others) system.others[path] = kind;
     CheckResult result = CheckMenu(u"", system);
     EXPECT_EQ(result.status, c.status);
     EXPECT_TRUE(HasLines(result.lines, c.lines));
@@ -166,6 +169,9 @@ TEST(ParseCommand, OnlyItsOwnArgumentsLeaveTheLauncher) {
       {{u"--version"}, Command::kVersion, u""},
       {{u"/check"}, Command::kLauncher, u""},
       {{u"--version", u"x"}, Command::kLauncher, u""},
+      {{u"/?"}, Command::kHelp, u""},
+      {{u"-h"}, Command::kHelp, u""},
+      {{u"--check", u"C:\\my disc\""}, Command::kCheck, u"C:\\my disc"},  // what cmd gives for "C:\my disc\"
   };
   for (const auto& c : cases) {
     Command command = ParseCommand(c.arguments);
