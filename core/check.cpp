@@ -84,33 +84,41 @@ class View {
   Files& files_;
 };
 
-// The problems found, each for one system or both.
+// The problems found, each for one system or both: what will fail, or act
+// otherwise than the author meant. A note tells of what the launcher
+// handles by itself (a name in another case); it is printed, not counted.
 class Problems {
  public:
-  void Add(size_t line, const char16_t* system, std::u16string what) {
-    for (Problem& p : problems_)
-      if (p.line == line && p.what == what && p.system != system) {
-        p.system = u"both";
-        return;
-      }
-    for (const Problem& p : problems_)
-      if (p.line == line && p.what == what) return;
-    problems_.push_back({line, system, std::move(what)});
-  }
+  void Add(size_t line, const char16_t* system, std::u16string what) { Put(line, system, std::move(what), false); }
+  void Note(size_t line, const char16_t* system, std::u16string what) { Put(line, system, std::move(what), true); }
   // Those of the lines in [first, last], in the order found, as printed.
-  void Print(size_t first, size_t last, std::vector<std::u16string>& out) {
+  void Print(size_t first, size_t last, std::vector<std::u16string>& out) const {
     for (const Problem& p : problems_)
       if (p.line >= first && p.line <= last)
-        out.push_back(u"  line " + Number(p.line) + u", " + p.system + u": " + p.what);
+        out.push_back(u"  line " + Number(p.line) + u", " + p.system + (p.note ? u", note: " : u": ") + p.what);
   }
-  size_t size() const { return problems_.size(); }
+  size_t size() const { return Count(false); }
+  size_t notes() const { return Count(true); }
 
  private:
   struct Problem {
     size_t line;
     std::u16string system;
     std::u16string what;
+    bool note;
   };
+  // The same for both systems is said once, for both.
+  void Put(size_t line, const char16_t* system, std::u16string what, bool note) {
+    for (Problem& p : problems_)
+      if (p.line == line && p.what == what && p.note == note) {
+        if (p.system != system) p.system = u"both";
+        return;
+      }
+    problems_.push_back({line, system, std::move(what), note});
+  }
+  size_t Count(bool note) const {
+    return size_t(std::count_if(problems_.begin(), problems_.end(), [&](const Problem& p) { return p.note == note; }));
+  }
   std::vector<Problem> problems_;
 };
 
@@ -244,7 +252,7 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
     return u"reports run-time error 53 (" + program + u" is not found)";
   }
   if (resolution.caseDiffers)
-    problems.Add(line, seen.name, u"found as " + program + u" only when case is ignored: write it as it is on the disc");
+    problems.Note(line, seen.name, u"the disc has it as " + program + u", in another case: the launcher finds it so");
   bool runs = seen.rules.findsAnyCase ? IsWindowsProgram(launch.program)
                                       : !hostIsSeen || files.MayRun(view.Host(launch.program));
   if (!seen.rules.findsAnyCase && !runs && IsLinuxProgram(files, view.Host(launch.program)))
@@ -356,7 +364,7 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
   else if (read < kMenuLines)
     problems.Add(read + 1, u"both", u"the file ends before line 7: the launcher reports Run-time error '62': Input "
                                     u"past end of file");
-  if (read > kMenuLines || (read == kMenuLines && cut))
+  if (read > kMenuLines || (read == kMenuLines && cut))  // the launcher reads no further
     problems.Add(kMenuLines + 1, u"both", u"the file goes on after line 7: the launcher ignores the rest");
   if (lines.reading == Reading::kAnsi)
     for (size_t i = 0; i < lines.bytes.size() && i < kMenuLines; ++i)
@@ -398,11 +406,15 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
     problems.Print(captionLine, captionLine, result.lines);
     problems.Print(targetLine, targetLine, result.lines);
   }
-  problems.Print(kMenuLines + 1, kMenuLines + 1, result.lines);
+  if (read > kMenuLines || (read == kMenuLines && cut)) {
+    result.lines.push_back(u"After line 7:");
+    problems.Print(kMenuLines + 1, kMenuLines + 1, result.lines);
+  }
   size_t n = problems.size();
   result.status = n == 0 ? kExitClosed : kExitMenuProblems;
-  result.lines.push_back(n == 0 ? u"No problem found."
-                                : Number(n) + (n == 1 ? u" problem found." : u" problems found."));
+  std::u16string summary = n == 0 ? u"No problem found" : Number(n) + (n == 1 ? u" problem found" : u" problems found");
+  if (size_t notes = problems.notes()) summary += u", and " + Number(notes) + (notes == 1 ? u" note" : u" notes");
+  result.lines.push_back(summary + u".");
   return result;
 }
 

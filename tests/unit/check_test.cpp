@@ -61,11 +61,11 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"  Linux:   opens the document setup/install.sh with the application the user has for its type",
         u"  line 5, Linux: setup/install.sh is a program without execute permission, so it is opened as a document "
         u"and not started: give it one (chmod +x), and burn the disc with Rock Ridge",
-        u"  line 5, Linux: found as setup/install.sh only when case is ignored: write it as it is on the disc",
+        u"  line 5, Linux, note: the disc has it as setup/install.sh, in another case: the launcher finds it so",
         u"  line 6, Linux: the launcher reports Run-time error '53': File not found /media/disc/tools/tool: more than "
         u"one name differs from it only in case (/media/disc/tools/TOOL, /media/disc/tools/Tool)",
         u"  Linux:   opens the document readme.txt with the application the user has for its type",
-        u"3 problems found."}},
+        u"2 problems found, and 1 note."}},
       {"what Windows cannot hold, and targets that leave the disc",
        kLinux,
        {{u"Kivora.ini", "P\nA\nB\nC\nwhat?.exe\n..\\up.exe\n\\abs.exe\nextra\n"},
@@ -114,13 +114,26 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"Read as UTF-8 (every line is UTF-8), on both systems.", u"  caption: S\u00e9lection",
         u"  Linux:   starts \u00dcber/t1", u"  Windows: opens the document \u00dcber\\t1 with the application the user has for its type",
         u"2 problems found."}},  // x and y
+      {"names Windows drops a dot from or keeps for a device, on the boundaries",
+       kWindows,
+       {{u"Kivora.ini", "P\r\nA\x80\r\nB\r\nC\r\ndir.\\SETUP.EXE\r\nCON.txt\r\n" + std::string(60, 'n') + ".exe\r\n"},
+        {u"dir./SETUP.EXE", "MZ"}, {u"CON.txt", ""}, {std::u16string(60, u'n') + u".exe", "MZ"}},
+       {},
+       kExitMenuProblems,
+       {u"  line 2, both: text beyond ASCII in a code page reads otherwise on a system of another language: save the "
+        u"file as UTF-8",
+        u"  Windows: starts dir.\\SETUP.EXE",
+        u"  line 5, Windows: \"dir.\" ends in a dot or a blank, which Windows drops from a name: rename it",
+        u"  line 6, Windows: \"CON.txt\" is a name Windows keeps for a device: rename it",
+        u"  Windows: starts " + std::u16string(60, u'n') + u".exe",
+        u"3 problems found."}},
       {"a line over the cap after the seventh is never read",
        kWindows,
        {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nhttps://a.example\r\nhttps://b.example\r\nhttps://c.example\r\n" +
                             std::string(kMaxLineBytes + 1, 'x')}},
        {},
        kExitMenuProblems,
-       {u"  line 8, both: the file goes on after line 7: the launcher ignores the rest", u"1 problem found."}},
+       {u"After line 7:", u"  line 8, both: the file goes on after line 7: the launcher ignores the rest", u"1 problem found."}},
       {"a hidden menu, checked on Windows", kWindows, {}, {}, kExitMenuMissing,
        {u"D:\\m\\Kivora.ini is there, but it is a hidden or a system file: the launcher does not see it and shows "
         u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"},
