@@ -43,12 +43,7 @@ def tab_goes_between_the_chosen_choice_and_next(t):
             for name in ("inst/one", "inst/two prog", "inst/three"):
                 ran = t.record(name, timeout=5 if name == started else 0.5)[0] is not None
                 t.assertEqual(ran, name == started, name)
-            t.proc.kill()
-            t.proc.wait(timeout=10)
-            subprocess.run(["pkill", "-f", t.folder.path], check=False)  # the third target lingers
-            t.b.settle()
-            t.folder.remove()
-            t.folder = Folder(t.b.exe)
+            t.start_afresh()
 
 
 @case("linux", "wine")
@@ -82,12 +77,7 @@ def the_prompts_access_key_moves_to_the_first_choice_without_choosing_it(t):
             for name in ("inst/one", "inst/two prog", "inst/three"):
                 ran = t.record(name, timeout=5 if name == started else 0.5)[0] is not None
                 t.assertEqual(ran, name == started, name)
-            t.proc.kill()
-            t.proc.wait(timeout=10)
-            subprocess.run(["pkill", "-f", t.folder.path], check=False)  # the third target lingers
-            t.b.settle()
-            t.folder.remove()
-            t.folder = Folder(t.b.exe)
+            t.start_afresh()
 
 
 @case("linux", "wine")

@@ -256,6 +256,15 @@ class E2E(unittest.TestCase):
         found = wait_for(lambda: self.b.record(self.folder, name), timeout=timeout)
         return found or (None, None)
 
+    def start_afresh(self):
+        """Ends the launcher and what it started, for a next subtest in a new folder."""
+        self.proc.kill()
+        self.proc.wait(timeout=10)
+        subprocess.run(["pkill", "-f", self.folder.path], check=False)  # the third target lingers
+        self.b.settle()
+        self.folder.remove()
+        self.folder = Folder(self.b.exe)
+
     def launch_menu(self, menu=None, env=None):
         """A launcher on LAUNCH_MENU (or menu), with its three recorders, up and waiting."""
         for name in ("inst/one", "inst/two prog", "inst/three"):
