@@ -89,7 +89,11 @@ RunPermission PosixFiles::MayRun(const std::u16string& path) {
   if (!native) return RunPermission::kNoExecuteBit;
   struct statvfs medium;
   if (statvfs(native->c_str(), &medium) == 0 && (medium.f_flag & ST_NOEXEC)) return RunPermission::kMediumForbids;
-  return access(native->c_str(), X_OK) == 0 ? RunPermission::kYes : RunPermission::kNoExecuteBit;
+  // The bits too: a FUSE file system may grant the permission to a file
+  // without a bit, which the system then refuses to run.
+  struct stat st;
+  bool bit = stat(native->c_str(), &st) == 0 && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH));
+  return bit && access(native->c_str(), X_OK) == 0 ? RunPermission::kYes : RunPermission::kNoExecuteBit;
 }
 
 std::string PosixFiles::FirstBytes(const std::u16string& path, size_t size) {

@@ -33,8 +33,8 @@ class PosixFiles : public Files {
   // hang.
   FileKind Probe(const std::u16string& path) override;
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
-  // The medium is mounted noexec (statvfs), or the user may execute the file
-  // (access X_OK), or not.
+  // The medium is mounted noexec (statvfs), or the file has an execute bit
+  // and the user may execute it (access X_OK), or not.
   RunPermission MayRun(const std::u16string& path) override;
   std::string FirstBytes(const std::u16string& path, size_t size) override;
   // Opens a regular file for reading; never blocks on a FIFO. Throws
