@@ -126,7 +126,7 @@ LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunP
       if (loader.empty())
         return Refused(launch, kErrPermissionDenied,
                        u"a program without execute permission, which the disc's format does not keep: burn the disc "
-                       u"with Rock Ridge (xorriso -as mkisofs -R -J), which keeps it");
+                       u"with Rock Ridge (xorriso -as mkisofs -r -J), which keeps it");
       std::u16string through = decode(loader);
       return {LaunchPlan::kStart, Through(launch, through, std::nullopt), std::nullopt, std::nullopt, through};
     }

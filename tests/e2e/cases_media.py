@@ -105,11 +105,16 @@ def a_disc_listing_iso_versions_finds_its_menu_and_targets(t):
 
 
 @case("linux")
-def autorun_sh_on_a_noexec_mount_says_so_in_one_line_and_runs_nothing(t):
-    disc = mounted(t, with_launcher(MENU), options=("-o", "noexec"))
+def on_a_noexec_mount_autorun_sh_says_so_in_one_line_and_runs_nothing_and_the_check_says_so_too(t):
+    disc = mounted(t, with_launcher(b"P\r\nA\r\nB\r\nC\r\nrun.sh\r\nb\r\nc\r\n", **{"run.sh": b"#!/bin/sh\n"}),
+                   options=("-o", "noexec"))
     done = subprocess.run(["sh", os.path.join(disc, "autorun.sh")], env=t.b.env(), capture_output=True, text=True,
                           timeout=30)
     t.assertEqual(done.returncode, 126)
     t.assertEqual(done.stderr.splitlines(),
                   [f"autorun.sh: this system does not allow programs to run from {disc} (the medium is mounted noexec)"])
     t.assertEqual(t.windows(), [], "the launcher ran")
+    done = subprocess.run([t.folder.exe, "--check", disc], capture_output=True, text=True, timeout=30)
+    t.assertIn("  Linux:   reports run-time error 70", done.stdout.splitlines())
+    t.assertIn("this system does not allow programs to run from the medium it is on (it is mounted noexec)",
+               done.stdout)

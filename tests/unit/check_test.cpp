@@ -78,7 +78,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"one, with the arguments \"/S\"",
         u"  line 7, Linux: the launcher reports Run-time error '70': Permission denied /media/disc/static: a program "
         u"without execute permission, which the disc's format does not keep: burn the disc with Rock Ridge (xorriso "
-        u"-as mkisofs -R -J), which keeps it",
+        u"-as mkisofs -r -J), which keeps it",
         u"2 problems found."}},
       {"what Windows cannot hold, and targets that leave the disc",
        kLinux,
