@@ -15,7 +15,6 @@ namespace kivora {
 namespace {
 
 constexpr size_t kJolietName = 64;    // characters a Joliet name keeps
-constexpr size_t kMenuLines = 7;
 
 std::u16string Number(size_t n) { return Utf8ToUtf16(std::to_string(n)); }
 
@@ -86,53 +85,78 @@ class View {
   Files& files_;
 };
 
-// The problems found, each for one system or both.
+// The problems found, each for one system or both: what will fail, or act
+// otherwise than the author meant. A note tells of what the launcher
+// handles by itself (a name in another case); it is printed, not counted.
 class Problems {
  public:
-  void Add(size_t line, const char16_t* system, std::u16string what) {
-    for (Problem& p : problems_)
-      if (p.line == line && p.what == what && p.system != system) {
-        p.system = u"both";
-        return;
-      }
-    for (const Problem& p : problems_)
-      if (p.line == line && p.what == what) return;
-    problems_.push_back({line, system, std::move(what)});
-  }
+  void Add(size_t line, const char16_t* system, std::u16string what) { Put(line, system, std::move(what), false); }
+  void Note(size_t line, const char16_t* system, std::u16string what) { Put(line, system, std::move(what), true); }
   // Those of the lines in [first, last], in the order found, as printed.
-  void Print(size_t first, size_t last, std::vector<std::u16string>& out) {
+  void Print(size_t first, size_t last, std::vector<std::u16string>& out) const {
     for (const Problem& p : problems_)
       if (p.line >= first && p.line <= last)
-        out.push_back(u"  line " + Number(p.line) + u", " + p.system + u": " + p.what);
+        out.push_back(u"  line " + Number(p.line) + u", " + p.system + (p.note ? u", note: " : u": ") + p.what);
   }
-  size_t size() const { return problems_.size(); }
+  size_t size() const { return Count(false); }
+  size_t notes() const { return Count(true); }
 
  private:
   struct Problem {
     size_t line;
     std::u16string system;
     std::u16string what;
+    bool note;
   };
+  // The same for both systems is said once, for both.
+  void Put(size_t line, const char16_t* system, std::u16string what, bool note) {
+    for (Problem& p : problems_)
+      if (p.line == line && p.what == what && p.note == note) {
+        if (p.system != system) p.system = u"both";
+        return;
+      }
+    problems_.push_back({line, system, std::move(what), note});
+  }
+  size_t Count(bool note) const {
+    return size_t(std::count_if(problems_.begin(), problems_.end(), [&](const Problem& p) { return p.note == note; }));
+  }
   std::vector<Problem> problems_;
 };
 
-// The lines of the menu as a system's launcher splits them: up to eight, and
-// why the reading stopped before the eighth.
+// The lines of the menu as the launcher splits them: up to eight, why the
+// reading stopped before the eighth, and the reading they are read in.
 struct Lines {
   std::vector<std::string> bytes;
   LineSplitter::Result stop = LineSplitter::Result::kLine;
+  Reading reading = Reading::kAscii;
 };
 
-Lines SplitAs(const std::string& text, LineEnds ends) {
+Lines MenuLines(std::unique_ptr<ByteSource> file) {
   Lines lines;
-  LineSplitter splitter(std::make_unique<MemorySource>(text), ends);
+  MarkedSource marked = ByByteOrderMark(std::move(file));
+  LineSplitter splitter(std::move(marked.source));
   std::string line;
   while (lines.bytes.size() <= kMenuLines) {
     lines.stop = splitter.Next(line);
     if (lines.stop != LineSplitter::Result::kLine) break;
     lines.bytes.push_back(line);
   }
+  const size_t read = std::min(lines.bytes.size(), kMenuLines);  // what the launcher reads
+  lines.reading = ReadingOf(marked.mark, {lines.bytes.begin(), lines.bytes.begin() + read});
   return lines;
+}
+
+// How both launchers read the menu's text, and what that means for it.
+std::u16string ReadingLine(Reading reading, Files& files) {
+  switch (reading) {
+    case Reading::kAscii: return u"Read as ASCII, the same on every system.";
+    case Reading::kMarkedUtf8: return u"Read as UTF-8, as its byte-order mark says, on both systems.";
+    case Reading::kMarkedUtf16: return u"Read as UTF-16, as its byte-order mark says, on both systems.";
+    case Reading::kUtf8: return u"Read as UTF-8 (every line is UTF-8), on both systems.";
+    case Reading::kAnsi: break;
+  }
+  return u"Read in a Windows code page: Windows reads it in its ANSI code page, Linux in the Windows page of its "
+         u"locale's language (here " + files.AnsiName() + u").";
 }
 
 // What is wrong with one name of a path on a disc for Windows, or "".
@@ -177,8 +201,9 @@ std::u16string Quoted(const std::vector<std::u16string>& arguments) {
 }
 
 // What a menu line starts or opens on one system, and the problems of it.
-std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const std::u16string& target, size_t line,
+std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLine& given, size_t line,
                           Files& files, bool hostIsSeen, Problems& problems) {
+  const std::u16string& target = given.text;
   if (target.empty()) {
     problems.Add(line, seen.name, u"the target is empty, so Next has nothing to start: name a program");
     return u"nothing: Next reports a run-time error";
@@ -193,7 +218,7 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const std::u
                                   u"or number");
     return u"reports run-time error 52";
   }
-  Resolution resolution = Resolve(seen.root, target, seen.rules, view.Lookup());
+  Resolution resolution = Resolve(seen.root, given, seen.rules, view.Lookup());
   const Launch& launch = resolution.launch;
   if (resolution.refused) {
     problems.Add(line, seen.name, u"the launcher reports " + resolution.refused->ReportLine());
@@ -222,7 +247,7 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const std::u
     return u"reports run-time error 53 (" + program + u" is not found)";
   }
   if (resolution.caseDiffers)
-    problems.Add(line, seen.name, u"found as " + program + u" only when case is ignored: write it as it is on the disc");
+    problems.Note(line, seen.name, u"the disc has it as " + program + u", in another case: the launcher finds it so");
   if (!seen.rules.findsAnyCase) {
     // What Next does with the file, as it decides it. Seen from Windows, the
     // permission the file will have on the disc is not known: a script or a
@@ -263,28 +288,33 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const std::u
 }  // namespace
 
 Command ParseCommand(const std::vector<std::u16string>& arguments) {
-  if (arguments.size() == 1 && arguments[0] == u"--help") return {Command::kHelp, u""};
+  if (arguments.size() == 1)
+    for (const char16_t* help : {u"--help", u"/?", u"-h", u"-?"})
+      if (arguments[0] == help) return {Command::kHelp, u""};
   if (arguments.size() == 1 && arguments[0] == u"--version") return {Command::kVersion, u""};
-  if (!arguments.empty() && arguments.size() <= 2 && arguments[0] == u"--check")
-    return {Command::kCheck, arguments.size() == 2 ? arguments[1] : u""};
+  if (!arguments.empty() && arguments.size() <= 2 && arguments[0] == u"--check") {
+    std::u16string folder = arguments.size() == 2 ? arguments[1] : u"";
+    if (folder.size() > 1 && folder.back() == u'"') folder.pop_back();
+    return {Command::kCheck, folder};
+  }
   return {};
 }
 
-int RunCommand(const Command& command, const std::u16string& program, Files& files, Printer& printer) {
+int RunCommand(const Command& command, const Usage& usage, Files& files, Printer& printer) {
   std::vector<std::u16string> lines;
   int status = kExitClosed;
   Dispatch(printer, [&] {
     switch (command.mode) {
       case Command::kVersion: lines = {u"Kivora " KIVORA_VERSION}; break;
       case Command::kHelp:
-        lines = {u"Usage: " + program + u" [--check [FOLDER] | --help | --version]",
+        lines = {u"Usage: " + usage.program + u" [--check [FOLDER] | --help | --version]",
                  u"",
                  u"Without an argument, shows the menu of the Kivora.ini beside the launcher.",
                  u"",
-                 u"  --check [FOLDER]  reads FOLDER's Kivora.ini (by default the one beside the",
-                 u"                    launcher) as the launchers for Windows and for Linux read it,",
-                 u"                    and tells what each choice does on each and what will go",
-                 u"                    wrong; it shows no window and starts nothing",
+                 u"  --check [FOLDER]  reads FOLDER's Kivora.ini (by default " + usage.defaultMenu + u")",
+                 u"                    as the launchers for Windows and for Linux read it, and",
+                 u"                    tells what each choice does on each and what will go wrong;",
+                 u"                    it shows no window and starts nothing",
                  u"  --help            this text",
                  u"  --version         the launcher's version",
                  u"",
@@ -308,7 +338,18 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
   const Conventions host = files.conventions();
   const std::u16string folder = folderGiven.empty() ? files.LauncherFolder() : folderGiven;
   CheckResult result{{}, kExitClosed};
+  if (files.Probe(folder) != FileKind::kFolder) {
+    result.lines.push_back(u"There is no folder " + folder + u".");
+    result.status = kExitMenuMissing;
+    return result;
+  }
   Found menu = FindPath(folder, kMenuFileName, host, files.Lookup());
+  if (menu.kind == FileKind::kHidden) {
+    result.lines.push_back(menu.path + u" is there, but it is a hidden or a system file: the launcher does not see "
+                                       u"it and shows \"Error!\". Clear both with: attrib -h -s Kivora.ini");
+    result.status = kExitMenuMissing;
+    return result;
+  }
   if (menu.kind != FileKind::kNormal) {
     result.lines.push_back(menu.alike.empty() ? u"No Kivora.ini in " + folder + u": the launcher shows \"Error!\" and ends."
                                               : NamesAlike(menu.path, menu.alike).ReportLine());
@@ -316,65 +357,36 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
     return result;
   }
 
-  // The first bytes of the menu: enough for seven lines of the longest kind,
-  // in UTF-16 too.
-  std::string raw;
-  {
-    std::unique_ptr<ByteSource> file = files.OpenFile(menu.path);
-    char block[4096];
-    while (raw.size() < 4 * kMaxLineBytes * (kMenuLines + 1))
-      if (size_t n = file->Read(block, sizeof block)) raw.append(block, n);
-      else break;
-  }
-  TextDecoding decoding =
-      ByByteOrderMark(std::make_unique<MemorySource>(raw), [&files](std::string_view b) { return files.Decode(b); });
-  std::string text;
-  for (char block[4096]; size_t n = decoding.source->Read(block, sizeof block);) text.append(block, n);
+  const Lines lines = MenuLines(files.OpenFile(menu.path));
+  const Decoders decoders = DecodersOf(files);
+  auto lineOf = [&](size_t number) { return Decoded(lines.bytes[number - 1], lines.reading, decoders); };
 
   Problems problems;
   result.lines.push_back(u"Checking " + menu.path + u" as the launchers for Windows and Linux read it, as from the "
                                                     u"root of a disc (D:\\ on Windows, /media/disc on Linux):");
-  // Line ends, as far as the seventh line.
-  bool crlf = false, cr = false, lf = false;
-  size_t lineNumber = 1, firstLf = 0;
-  for (size_t i = 0; i < text.size() && lineNumber <= kMenuLines; ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') crlf = true, ++i;
-    else if (text[i] == '\r') cr = true;
-    else if (text[i] == '\n') lf = true, firstLf = firstLf ? firstLf : lineNumber;
-    else continue;
-    ++lineNumber;
-  }
-  if (lf)
-    problems.Add(firstLf, u"Windows", u"the line ends with LF alone, which Windows does not take as a line end: save "
-                                      u"the file with CR LF");
-  if (int(crlf) + int(cr) + int(lf) > 1)
-    problems.Add(1, u"both", u"the lines end in more than one way (CR LF, CR, LF): save the file with CR LF throughout");
-
-  std::vector<Lines> seenLines;
-  for (const SystemSeen& seen : kSystems) {
-    seenLines.push_back(SplitAs(text, seen.rules.lineEnds));
-    const Lines& lines = seenLines.back();
-    if (lines.stop == LineSplitter::Result::kTooLong)
-      problems.Add(lines.bytes.size() + 1, seen.name, u"the line is longer than " + Number(kMaxLineBytes) +
-                                                          u" bytes: the launcher reports Run-time error '7': Out of memory");
-    else if (lines.bytes.size() < kMenuLines)
-      problems.Add(lines.bytes.size() + 1, seen.name, u"the file ends before line 7: the launcher reports Run-time "
-                                                      u"error '62': Input past end of file");
-    if (lines.bytes.size() > kMenuLines)
-      problems.Add(kMenuLines + 1, seen.name, u"the file goes on after line 7: the launcher ignores the rest");
-  }
-  if (!decoding.marked) {
-    const std::vector<std::string>& lines = seenLines.back().bytes;
-    for (size_t i = 0; i < lines.size() && i < kMenuLines; ++i)
-      if (std::any_of(lines[i].begin(), lines[i].end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
-        problems.Add(i + 1, u"both", u"text beyond ASCII without a byte-order mark is read in each system's own "
-                                     u"character set, and reads otherwise on a system of another: save the file as "
-                                     u"UTF-8 with a byte-order mark");
+  result.lines.push_back(ReadingLine(lines.reading, files));
+  if (!host.seesHidden)
+    result.lines.push_back(u"(This system does not show a FAT stick's hidden or system mark: Windows does not see a "
+                           u"hidden Kivora.ini; attrib -h -s Kivora.ini clears it.)");
+  const size_t read = lines.bytes.size();
+  const bool cut = lines.stop == LineSplitter::Result::kTooLong;  // the line after the last one read
+  if (read < kMenuLines && cut)
+    problems.Add(read + 1, u"both", u"the line is longer than " + Number(kMaxLineBytes) +
+                                        u" bytes: the launcher reports Run-time error '7': Out of memory");
+  else if (read < kMenuLines)
+    problems.Add(read + 1, u"both", u"the file ends before line 7: the launcher reports Run-time error '62': Input "
+                                    u"past end of file");
+  if (read > kMenuLines || (read == kMenuLines && cut))  // the launcher reads no further
+    problems.Add(kMenuLines + 1, u"both", u"the file goes on after line 7: the launcher ignores the rest");
+  if (lines.reading == Reading::kAnsi)
+    for (size_t i = 0; i < lines.bytes.size() && i < kMenuLines; ++i)
+      if (std::any_of(lines.bytes[i].begin(), lines.bytes[i].end(),
+                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        problems.Add(i + 1, u"both", u"text beyond ASCII in a code page reads otherwise on a system of another "
+                                     u"language: save the file as UTF-8");
         break;
       }
-  }
-  const std::vector<std::string>& firstLines = seenLines.back().bytes;
-  if (!firstLines.empty()) result.lines.push_back(u"Prompt (line 1): " + CaptionOf(decoding.decode(firstLines[0])).text);
+  if (!lines.bytes.empty()) result.lines.push_back(u"Prompt (line 1): " + CaptionOf(lineOf(1).text).text);
   problems.Print(1, 1, result.lines);
 
   for (size_t entry = 0; entry < 3; ++entry) {
@@ -383,19 +395,17 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
                            Number(targetLine) + u"):");
     std::vector<std::u16string> does;
     bool shown = false;  // the caption and the target, as the first system with seven lines reads them
-    for (size_t s = 0; s < std::size(kSystems); ++s) {
-      const SystemSeen& seen = kSystems[s];
-      const std::vector<std::string>& lines = seenLines[s].bytes;
+    for (const SystemSeen& seen : kSystems) {
       std::u16string padding(std::u16string_view(u"       ").substr(std::char_traits<char16_t>::length(seen.name)));
-      if (lines.size() < kMenuLines) {
+      if (lines.bytes.size() < kMenuLines) {
         does.push_back(u"  " + std::u16string(seen.name) + u": " + padding + u"nothing: the launcher reports an error at its start");
         continue;
       }
-      std::u16string target = decoding.decode(lines[targetLine - 1]);
+      TextLine target = lineOf(targetLine);
       if (!shown) {
-        std::u16string visible = target;
+        std::u16string visible = target.text;
         std::replace(visible.begin(), visible.end(), u'\0', u'\u2400');
-        result.lines.push_back(u"  caption: " + CaptionOf(decoding.decode(lines[captionLine - 1])).text);
+        result.lines.push_back(u"  caption: " + CaptionOf(lineOf(captionLine).text).text);
         result.lines.push_back(u"  target:  " + visible);
         shown = true;
       }
@@ -408,11 +418,15 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
     problems.Print(captionLine, captionLine, result.lines);
     problems.Print(targetLine, targetLine, result.lines);
   }
-  problems.Print(kMenuLines + 1, kMenuLines + 1, result.lines);
+  if (read > kMenuLines || (read == kMenuLines && cut)) {
+    result.lines.push_back(u"After line 7:");
+    problems.Print(kMenuLines + 1, kMenuLines + 1, result.lines);
+  }
   size_t n = problems.size();
   result.status = n == 0 ? kExitClosed : kExitMenuProblems;
-  result.lines.push_back(n == 0 ? u"No problem found."
-                                : Number(n) + (n == 1 ? u" problem found." : u" problems found."));
+  std::u16string summary = n == 0 ? u"No problem found" : Number(n) + (n == 1 ? u" problem found" : u" problems found");
+  if (size_t notes = problems.notes()) summary += u", and " + Number(notes) + (notes == 1 ? u" note" : u" notes");
+  result.lines.push_back(summary + u".");
   return result;
 }
 

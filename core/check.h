@@ -20,7 +20,9 @@ class Printer : public Reporter {
 };
 
 // What the command line asks for. Any argument but these, or none, starts
-// the launcher.
+// the launcher. "/?", "-h" and "-?" are help too, as authors on each system
+// type it; a folder given as "C:\my disc\" keeps no '"' at its end (the
+// C run time reads \" as a quote in the name).
 struct Command {
   enum Mode { kLauncher, kCheck, kHelp, kVersion } mode = kLauncher;
   std::u16string folder;  // of the menu to check; "" for the launcher's own
@@ -28,8 +30,11 @@ struct Command {
 Command ParseCommand(const std::vector<std::u16string>& arguments);  // those after the program's name
 
 // Runs a check, --help or --version with its lines printed; the exit status.
-// program is the launcher's name as its users type it ("kivora", "Kivora.exe").
-int RunCommand(const Command& command, const std::u16string& program, Files& files, Printer& printer);
+struct Usage {
+  std::u16string program;      // as its users type it ("kivora", "Kivora.exe")
+  std::u16string defaultMenu;  // whose Kivora.ini a check without a folder reads
+};
+int RunCommand(const Command& command, const Usage& usage, Files& files, Printer& printer);
 
 struct CheckResult {
   std::vector<std::u16string> lines;

@@ -8,14 +8,9 @@
 
 namespace kivora {
 
-enum class LineEnds {
-  kCrOrCrLf,       // the Windows run time: CR or CR LF; a lone LF is text
-  kCrCrLfOrLf,     // Linux: LF too, the line end of its text files
-};
-
 struct Conventions {
   char16_t separator;                    // between folders in a path
-  LineEnds lineEnds;                     // what ends a line of a text file
+  bool seesHidden;                       // the system marks files hidden or system, and the launcher does not see them
   std::u16string_view programExtension;  // also tried after a program's name
   size_t longestName;                    // characters in one part of a path
   size_t longestPath;                    // characters in a whole path
@@ -27,10 +22,10 @@ struct Conventions {
 // 255 characters a name on every Windows file system, and 259 a whole path
 // (MAX_PATH less its NUL): Kivora.exe does not declare itself aware of longer
 // paths, and Windows refuses them to a program that does not.
-inline constexpr Conventions kWindowsConventions{u'\\', LineEnds::kCrOrCrLf, u".exe", 255, 259, true, false};
+inline constexpr Conventions kWindowsConventions{u'\\', true, u".exe", 255, 259, true, false};
 
 // NAME_MAX and PATH_MAX less its NUL. They count bytes: a name longer in
 // UTF-8 or the locale's set is refused by the system itself (ENAMETOOLONG).
-inline constexpr Conventions kLinuxConventions{u'/', LineEnds::kCrCrLfOrLf, u"", 255, 4095, false, true};
+inline constexpr Conventions kLinuxConventions{u'/', false, u"", 255, 4095, false, true};
 
 }  // namespace kivora

@@ -87,8 +87,17 @@ class Files {
   virtual std::string FirstBytes(const std::u16string& path, size_t size) = 0;
   // Opens a file for reading. Throws RuntimeError.
   virtual std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) = 0;
-  // Text in the system's character set (the locale's, the ANSI code page).
+  // Bytes as the system reads names: in the locale's set (a byte that does
+  // not decode is kept as an escaped byte, so that it goes back as the same
+  // byte), in the ANSI code page.
   virtual std::u16string Decode(std::string_view bytes) = 0;
+  // Text of a menu that is neither marked nor UTF-8, in the Windows ANSI code
+  // page of the system's language: Windows its own; Linux, in a UTF-8
+  // locale, the page of the locale's language (a disc's menus are written on
+  // Windows), in a locale of another set that set.
+  virtual std::u16string DecodeAnsi(std::string_view bytes) = 0;
+  // What DecodeAnsi reads in, as the check names it ("Windows-1252", "BIG5").
+  virtual std::u16string AnsiName() = 0;
 
   // What a path names and the names in a folder, for the rules that find a
   // name.

@@ -110,11 +110,31 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
   return {launch, caseDiffers, std::nullopt};
 }
 
-Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
-                     const FileLookup& files) {
-  Resolution resolution = Resolve(launcherFolder, target, conventions, files);
+Resolution Resolve(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
+                   const FileLookup& files) {
+  Resolution byText = Resolve(launcherFolder, target.text, conventions, files);
+  if (byText.launch.found || byText.launch.address || target.bytes == target.text) return byText;
+  Resolution byBytes = Resolve(launcherFolder, target.bytes, conventions, files);
+  return byBytes.launch.found ? byBytes : byText;
+}
+
+namespace {
+
+Launch OrRaise(const Resolution& resolution) {
   if (resolution.refused) Raise(*resolution.refused);
   return resolution.launch;
+}
+
+}  // namespace
+
+Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
+                     const FileLookup& files) {
+  return OrRaise(Resolve(launcherFolder, target, conventions, files));
+}
+
+Launch ResolveLaunch(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
+                     const FileLookup& files) {
+  return OrRaise(Resolve(launcherFolder, target, conventions, files));
 }
 
 }  // namespace kivora

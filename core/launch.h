@@ -9,6 +9,7 @@
 
 #include "core/conventions.h"
 #include "core/files.h"
+#include "core/menu_file.h"
 #include "core/programs.h"
 
 namespace kivora {
@@ -47,5 +48,13 @@ struct Resolution {
 };
 Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
                    const FileLookup& files);
+
+// A menu line's target looked for by its text, and where that finds no
+// program, by the line's own bytes (a file named on a system of another
+// character set); what the text found, or failed to find, otherwise.
+Resolution Resolve(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
+                   const FileLookup& files);
+Launch ResolveLaunch(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
+                     const FileLookup& files);
 
 }  // namespace kivora

@@ -113,8 +113,8 @@ LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunP
         return Refused(launch, kErrInvalidCall,
                        u"the script's first line ends with a carriage return (saved on Windows): save it with LF "
                        u"line ends");
-      if (first.interpreter.empty()) return Refused(launch, kErrInvalidCall, u"the script's first line names no interpreter");
       if (permission == RunPermission::kYes) return {LaunchPlan::kStart, launch, std::nullopt, std::nullopt, u""};
+      if (first.interpreter.empty()) return Refused(launch, kErrInvalidCall, u"the script's first line names no interpreter");
       std::u16string interpreter = decode(first.interpreter);
       std::optional<std::u16string> argument;
       if (!first.argument.empty()) argument = decode(first.argument);

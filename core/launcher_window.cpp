@@ -34,11 +34,10 @@ void LauncherWindow::OnLoad() {
 // The seven lines of the menu file: the prompt, the three choices and their
 // three launch targets, each line taken whole.
 void LauncherWindow::LoadMenu(const std::u16string& path) {
-  TextReader menu(files_.OpenFile(path), path, files_.conventions().lineEnds,
-                  [this](std::string_view bytes) { return files_.Decode(bytes); });
-  SetText(Control::kPrompt, menu.ReadLine());
-  for (Control choice : kChoices) SetText(choice, menu.ReadLine());
-  for (std::u16string& target : targets_) target = menu.ReadLine();
+  TextReader menu(files_.OpenFile(path), path, kMenuLines, DecodersOf(files_));
+  SetText(Control::kPrompt, menu.ReadLine().text);
+  for (Control choice : kChoices) SetText(choice, menu.ReadLine().text);
+  for (TextLine& target : targets_) target = menu.ReadLine();
 }
 
 // "Next": starts the program (or opens the document) of each chosen choice,

@@ -10,12 +10,14 @@
 
 #include "core/files.h"
 #include "core/form.h"
+#include "core/menu_file.h"
 #include "core/programs.h"
 #include "core/window.h"
 
 namespace kivora {
 
 constexpr const char16_t* kMenuFileName = u"Kivora.ini";
+constexpr size_t kMenuLines = 7;
 
 class LauncherWindow {
  public:
@@ -23,7 +25,7 @@ class LauncherWindow {
 
   const Layout& layout() const { return layout_; }
   // Lines 5 to 7 of the menu file: what "Next" starts for each choice.
-  const std::array<std::u16string, 3>& targets() const { return targets_; }
+  std::array<std::u16string, 3> targets() const { return {targets_[0].text, targets_[1].text, targets_[2].text}; }
 
   // The event handlers, called by the back end as the events arrive.
   void OnLoad();
@@ -49,7 +51,7 @@ class LauncherWindow {
   Programs& programs_;
   Layout layout_;
   std::array<std::u16string, kControlCount> texts_;  // fitted again at a new resolution
-  std::array<std::u16string, 3> targets_;
+  std::array<TextLine, 3> targets_;
   bool closePressed_ = false;  // since a press on the close picture
 };
 

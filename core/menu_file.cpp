@@ -8,8 +8,8 @@
 
 namespace kivora {
 
-LineSplitter::LineSplitter(std::unique_ptr<ByteSource> source, LineEnds ends, size_t maxLineBytes)
-    : source_(std::move(source)), ends_(ends), maxLineBytes_(maxLineBytes) {}
+LineSplitter::LineSplitter(std::unique_ptr<ByteSource> source, size_t maxLineBytes)
+    : source_(std::move(source)), maxLineBytes_(maxLineBytes) {}
 
 bool LineSplitter::Fill() {
   if (eof_) return false;
@@ -25,7 +25,7 @@ LineSplitter::Result LineSplitter::Next(std::string& line) {
   for (;;) {
     while (pos_ < len_) {
       char c = buffer_[pos_++];
-      if (c == '\n' && ends_ == LineEnds::kCrCrLfOrLf) return Result::kLine;
+      if (c == '\n') return Result::kLine;
       if (c == '\r') {
         // A CR LF pair is one line end, even when the pair straddles two blocks.
         if (pos_ == len_) Fill();
@@ -132,46 +132,95 @@ class Utf16Source : public ByteSource {
 
 }  // namespace
 
-TextDecoding ByByteOrderMark(std::unique_ptr<ByteSource> source, std::function<std::u16string(std::string_view)> decode) {
+MarkedSource ByByteOrderMark(std::unique_ptr<ByteSource> source) {
   auto peek = std::make_unique<PeekSource>(std::move(source));
-  bool utf8 = peek->StartsWith("\xEF\xBB\xBF");
-  bool utf16 = peek->StartsWith("\xFF\xFE") || peek->StartsWith("\xFE\xFF");
-  bool bigEndian = peek->StartsWith("\xFE");
-  peek->Skip(utf8 ? 3 : utf16 ? 2 : 0);
-  if (utf8 || utf16) decode = Utf8ToUtf16;
-  if (utf16) return {std::make_unique<Utf16Source>(std::move(peek), bigEndian), std::move(decode), true};
-  return {std::move(peek), std::move(decode), utf8};
+  if (peek->StartsWith("\xEF\xBB\xBF")) {
+    peek->Skip(3);
+    return {std::move(peek), Mark::kUtf8};
+  }
+  if (peek->StartsWith("\xFF\xFE") || peek->StartsWith("\xFE\xFF")) {
+    bool bigEndian = peek->StartsWith("\xFE");
+    peek->Skip(2);
+    return {std::make_unique<Utf16Source>(std::move(peek), bigEndian), Mark::kUtf16};
+  }
+  return {std::move(peek), Mark::kNone};
 }
 
-TextReader::TextReader(std::unique_ptr<ByteSource> source, std::u16string name, LineEnds ends, Decoder decode)
-    : TextReader(ByByteOrderMark(std::move(source), std::move(decode)), std::move(name), ends) {}
+Reading ReadingOf(Mark mark, const std::vector<std::string>& lines) {
+  if (mark == Mark::kUtf8) return Reading::kMarkedUtf8;
+  if (mark == Mark::kUtf16) return Reading::kMarkedUtf16;
+  auto ascii = [](const std::string& line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  };
+  if (std::all_of(lines.begin(), lines.end(), ascii)) return Reading::kAscii;
+  return std::all_of(lines.begin(), lines.end(), [](const std::string& line) { return IsWellFormedUtf8(line); })
+             ? Reading::kUtf8
+             : Reading::kAnsi;
+}
 
-TextReader::TextReader(TextDecoding decoding, std::u16string name, LineEnds ends)
-    : lines_(std::move(decoding.source), ends), name_(std::move(name)), decode_(std::move(decoding.decode)) {}
+unsigned AnsiCodePageOfLocale(std::string_view locale) {
+  const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
+  const std::string_view territory = locale.substr(std::min(language.size() + 1, locale.size()), 2);
+  if (language == "zh") return territory == "TW" || territory == "HK" || territory == "MO" ? 950 : 936;
+  static constexpr struct {
+    unsigned page;
+    std::string_view languages;  // ISO 639 codes, each followed by a blank
+  } kPages[] = {
+      {1250, "cs hu pl ro sk sl hr bs sq "}, {1251, "ru uk be bg mk sr kk ky tg tt mn "},
+      {1253, "el "}, {1254, "tr az "}, {1255, "he iw yi "}, {1256, "ar fa ur ps "}, {1257, "et lt lv "},
+      {1258, "vi "}, {874, "th "}, {932, "ja "}, {949, "ko "},
+  };
+  for (const auto& p : kPages)
+    for (size_t at = 0; at < p.languages.size(); at = p.languages.find(' ', at) + 1)
+      if (p.languages.substr(at, p.languages.find(' ', at) - at) == language) return p.page;
+  return 1252;
+}
 
-std::u16string TextReader::ReadLine() {
-  std::string bytes;
-  int lineNumber = linesRead_ + 1;
-  auto where = [&] { return name_ + u", line " + Utf8ToUtf16(std::to_string(lineNumber)); };
-  switch (lines_.Next(bytes)) {
-    case LineSplitter::Result::kEndOfFile:
-      Fail(RuntimeError(kErrPastEndOfFile, where()));
-    case LineSplitter::Result::kTooLong:
-      Fail(RuntimeError(kErrOutOfMemory,
-                        where() + u" is longer than " + Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes"));
-    case LineSplitter::Result::kLine:
+Decoders DecodersOf(Files& files) {
+  return {[&files](std::string_view bytes) { return files.DecodeAnsi(bytes); },
+          [&files](std::string_view bytes) { return files.Decode(bytes); }};
+}
+
+TextLine Decoded(std::string_view bytes, Reading reading, const Decoders& decoders) {
+  switch (reading) {
+    case Reading::kMarkedUtf16:  // the bytes are UTF-8 made from the file's, not its own
+      return {Utf8ToUtf16(bytes), Utf8ToUtf16(bytes)};
+    case Reading::kMarkedUtf8:
+    case Reading::kUtf8:
+      return {Utf8ToUtf16(bytes), decoders.names(bytes)};
+    case Reading::kAscii:
+    case Reading::kAnsi:
       break;
   }
-  linesRead_ = lineNumber;
-  return decode_(bytes);
+  return {decoders.ansi(bytes), decoders.names(bytes)};
 }
 
-// The report may be shown from where the error is raised (Kivora.exe has no
-// exceptions to unwind with): a menu file still open meanwhile could not be
-// mended and saved while the box is up.
-void TextReader::Fail(const RuntimeError& error) {
-  lines_.Close();
-  Raise(error);
+TextReader::TextReader(std::unique_ptr<ByteSource> source, std::u16string name, size_t lines,
+                       const Decoders& decoders)
+    : name_(std::move(name)) {
+  MarkedSource marked = ByByteOrderMark(std::move(source));
+  LineSplitter splitter(std::move(marked.source));
+  std::vector<std::string> bytes;
+  std::string line;
+  while (bytes.size() < lines && (stop_ = splitter.Next(line)) == LineSplitter::Result::kLine) bytes.push_back(line);
+  // The report may be shown from where the error is raised (Kivora.exe has
+  // no exceptions to unwind with): a menu file still open meanwhile could
+  // not be mended and saved while the box is up.
+  splitter.Close();
+  reading_ = ReadingOf(marked.mark, bytes);
+  for (const std::string& b : bytes) lines_.push_back(Decoded(b, reading_, decoders));
+}
+
+TextLine TextReader::ReadLine() {
+  size_t lineNumber = linesRead_ + 1;
+  auto where = [&] { return name_ + u", line " + Utf8ToUtf16(std::to_string(lineNumber)); };
+  if (linesRead_ == lines_.size()) {
+    if (stop_ == LineSplitter::Result::kTooLong)
+      Raise(RuntimeError(kErrOutOfMemory,
+                         where() + u" is longer than " + Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes"));
+    Raise(RuntimeError(kErrPastEndOfFile, where()));
+  }
+  return lines_[linesRead_++];
 }
 
 }  // namespace kivora

@@ -1,4 +1,4 @@
-// Reading the menu file: its lines, their ends, byte-order marks and the
+// Reading the menu file: its lines, their ends, its encoding and the
 // line-length cap. Reads in small blocks, so only as much of the file is read
 // as the lines asked for need.
 #pragma once
@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "core/conventions.h"
 #include "core/files.h"
 
 namespace kivora {
@@ -20,9 +20,11 @@ class RuntimeError;
 // command line needs more (Windows caps a command line at 32767 characters).
 constexpr size_t kMaxLineBytes = 32768;
 
+// Splits bytes into lines. A line ends at CR, CR LF or LF, on every system:
+// a menu saved on Windows, on Linux or by a script reads the same.
 class LineSplitter {
  public:
-  LineSplitter(std::unique_ptr<ByteSource> source, LineEnds ends, size_t maxLineBytes = kMaxLineBytes);
+  explicit LineSplitter(std::unique_ptr<ByteSource> source, size_t maxLineBytes = kMaxLineBytes);
 
   enum class Result { kLine, kEndOfFile, kTooLong };
   // The next line's bytes, without its line end.
@@ -34,7 +36,6 @@ class LineSplitter {
   bool Fill();  // false at the end of the source
 
   std::unique_ptr<ByteSource> source_;
-  LineEnds ends_;
   size_t maxLineBytes_;
   char buffer_[4096];
   size_t pos_ = 0;
@@ -42,40 +43,67 @@ class LineSplitter {
   bool eof_ = false;
 };
 
-// A text source and how its lines are decoded: a file that starts with a
-// byte-order mark is read in the encoding the mark names, whatever the locale
-// or code page: UTF-8 (EF BB BF), or UTF-16 in either byte order (FF FE,
-// FE FF, what Notepad saves as "Unicode"), given on as UTF-8. The mark is not
-// part of the first line. Without a mark, decode is kept.
-struct TextDecoding {
+// What a text file's first bytes say of its encoding: a byte-order mark
+// names it, whatever the locale or code page: UTF-8 (EF BB BF), or UTF-16 in
+// either byte order (FF FE, FE FF, what Notepad saves as "Unicode"), given on
+// as UTF-8. The mark is not part of the first line.
+enum class Mark { kNone, kUtf8, kUtf16 };
+struct MarkedSource {
   std::unique_ptr<ByteSource> source;
-  std::function<std::u16string(std::string_view)> decode;
-  bool marked = false;  // the file starts with a byte-order mark
+  Mark mark = Mark::kNone;
 };
-TextDecoding ByByteOrderMark(std::unique_ptr<ByteSource> source, std::function<std::u16string(std::string_view)> decode);
+MarkedSource ByByteOrderMark(std::unique_ptr<ByteSource> source);
 
-// Reads a text file a line at a time, as the menu file is read: one line per
-// call, the line end consumed and not returned, the last line allowed to end
-// at the end of the file, and a read when nothing is left an "Input past end
-// of file" error that names the file and the line.
-// The file is read by its byte-order mark, if it has one (ByByteOrderMark).
-// The reader closes the file before it raises an error.
+// How the lines of a text are read, in this order: by its byte-order mark;
+// else as UTF-8 where every byte of them is well-formed UTF-8 and one is not
+// ASCII (what today's editors save); else in the Windows ANSI code page the
+// system reads menus in. ASCII reads alike in all of them.
+enum class Reading { kAscii, kMarkedUtf8, kMarkedUtf16, kUtf8, kAnsi };
+Reading ReadingOf(Mark mark, const std::vector<std::string>& lines);
+
+// The Windows ANSI code page a Windows of the locale's language reads text
+// in ("de_DE.UTF-8" 1252, "ja_JP" 932, "zh_TW" 950); 1252 for C, POSIX and
+// a language the table does not know.
+unsigned AnsiCodePageOfLocale(std::string_view locale);
+
+// One line of a text file: the line as text, and the line's own bytes as the
+// system reads names (Files::Decode), which go back to the system as the
+// same bytes. A target is looked for by its text first, then by its bytes
+// (a folder named on a Latin-1 system).
+struct TextLine {
+  std::u16string text;
+  std::u16string bytes;
+};
+
+// The two ways a system turns bytes without a mark into a string.
+struct Decoders {
+  std::function<std::u16string(std::string_view)> ansi;   // text in the system's ANSI code page
+  std::function<std::u16string(std::string_view)> names;  // bytes as the system's names
+};
+Decoders DecodersOf(Files& files);
+
+// The lines of a text in the reading they are read in.
+TextLine Decoded(std::string_view bytes, Reading reading, const Decoders& decoders);
+
+// Reads a text file as the menu file is read: the first lines, as many as
+// asked for, at once, in one reading decided from all of them (so what
+// follows them never matters), then the file is let go. ReadLine gives them
+// one per call; a line the file does not have is an "Input past end of file"
+// error, and one over the cap an "Out of memory" error, each naming the file
+// and the line.
 class TextReader {
  public:
-  using Decoder = std::function<std::u16string(std::string_view)>;
-
   // name is what an error report says the error concerns.
-  TextReader(std::unique_ptr<ByteSource> source, std::u16string name, LineEnds ends, Decoder decode);
-  std::u16string ReadLine();
+  TextReader(std::unique_ptr<ByteSource> source, std::u16string name, size_t lines, const Decoders& decoders);
+  TextLine ReadLine();
+  Reading reading() const { return reading_; }
 
  private:
-  TextReader(TextDecoding decoding, std::u16string name, LineEnds ends);
-  [[noreturn]] void Fail(const RuntimeError& error);
-
-  LineSplitter lines_;
+  std::vector<TextLine> lines_;
+  LineSplitter::Result stop_ = LineSplitter::Result::kLine;  // why the reading ended before the lines asked for
   std::u16string name_;
-  Decoder decode_;
-  int linesRead_ = 0;
+  Reading reading_ = Reading::kAscii;
+  size_t linesRead_ = 0;
 };
 
 }  // namespace kivora

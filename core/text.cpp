@@ -101,6 +101,14 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return DecodeUtf8(text, [](unsigned char) { return kReplacementCharacter; });
 }
 
+bool IsWellFormedUtf8(std::string_view text) {
+  for (size_t i = 0, length; i < text.size(); i += length) {
+    char32_t c = 0;
+    if ((length = Utf8Sequence(text, i, c)) == 0) return false;
+  }
+  return true;
+}
+
 std::u16string Utf8ToUtf16Escaped(std::string_view bytes) { return DecodeUtf8(bytes, EscapedByte); }
 
 std::string Utf16ToUtf8Escaped(std::u16string_view text) {

@@ -22,6 +22,9 @@ constexpr char16_t kReplacementCharacter = u'\uFFFD';
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// Whether every byte of text is part of a well-formed UTF-8 sequence.
+bool IsWellFormedUtf8(std::string_view text);
+
 // For names: each byte that is not part of well-formed UTF-8 becomes an
 // escaped byte, and each escaped byte the byte again, so that any bytes
 // survive the trip there and back.

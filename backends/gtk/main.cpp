@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   kivora::posix::PosixFiles files;
   if (command.mode != kivora::Command::kLauncher) {
     kivora::posix::StandardOutput out;
-    return kivora::RunCommand(command, u"kivora", files, out);
+    return kivora::RunCommand(command, {u"kivora", u"the one beside the launcher"}, files, out);
   }
   if (!kivora::StartGtk()) {
     std::fprintf(stderr, "kivora: cannot open the display (is DISPLAY or WAYLAND_DISPLAY set?)\n");

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -238,14 +239,14 @@ class Iconv {
   iconv_t cd_;
 };
 
+namespace {
+
 // A character at a time, each one checked to go back to its own bytes: some
 // sets (Big5) read two byte pairs as one character, and a name must come
 // back as the bytes it came in. Bytes that begin no character, or that would
 // not come back, are kept as escaped bytes.
-std::u16string Decode(std::string_view bytes) {
-  std::string codeset = nl_langinfo(CODESET);
-  if (IsUtf8Locale(codeset)) return Utf8ToUtf16Escaped(bytes);
-  Iconv toText("UTF-16LE", codeset.c_str()), toBytes(codeset.c_str(), "UTF-16LE");
+std::u16string DecodeIn(const char* set, std::string_view bytes) {
+  Iconv toText("UTF-16LE", set), toBytes(set, "UTF-16LE");
   if (!toText || !toBytes) return Utf8ToUtf16Escaped(bytes);
   std::u16string out;
   for (size_t i = 0; i < bytes.size();) {
@@ -264,6 +265,25 @@ std::u16string Decode(std::string_view bytes) {
     i += taken;
   }
   return out;
+}
+
+std::string AnsiSet() {
+  std::string codeset = nl_langinfo(CODESET);
+  if (!IsUtf8Locale(codeset)) return codeset;
+  const char* locale = setlocale(LC_CTYPE, nullptr);
+  return "CP" + std::to_string(AnsiCodePageOfLocale(locale ? locale : ""));
+}
+
+}  // namespace
+
+std::u16string Decode(std::string_view bytes) {
+  std::string codeset = nl_langinfo(CODESET);
+  return IsUtf8Locale(codeset) ? Utf8ToUtf16Escaped(bytes) : DecodeIn(codeset.c_str(), bytes);
+}
+
+std::u16string DecodeAnsi(std::string_view bytes) {
+  std::string set = AnsiSet();
+  return set == nl_langinfo(CODESET) ? Decode(bytes) : DecodeIn(set.c_str(), bytes);
 }
 
 std::optional<std::string> Encode(std::u16string_view text) {
@@ -286,6 +306,12 @@ std::optional<std::string> Encode(std::u16string_view text) {
 }
 
 std::u16string PosixFiles::Decode(std::string_view bytes) { return posix::Decode(bytes); }
+std::u16string PosixFiles::DecodeAnsi(std::string_view bytes) { return posix::DecodeAnsi(bytes); }
+
+std::u16string PosixFiles::AnsiName() {
+  std::string set = AnsiSet();
+  return Utf8ToUtf16(set.compare(0, 2, "CP") == 0 ? "Windows-" + set.substr(2) : set);
+}
 
 std::string SystemBytes(std::u16string_view text, const std::u16string& concerns) {
   std::optional<std::string> bytes = Encode(text);

@@ -42,6 +42,8 @@ class PosixFiles : public Files {
   // the locale's set cannot write.
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
+  std::u16string DecodeAnsi(std::string_view bytes) override;
+  std::u16string AnsiName() override;
 
  private:
   std::u16string folder_;
@@ -58,6 +60,11 @@ std::u16string FolderOf(std::string_view program);
 // In the C locale, whose set is ASCII, text is read as UTF-8, of which ASCII
 // is a part.
 std::u16string Decode(std::string_view bytes);
+
+// Text in the Windows ANSI code page of the locale's language, in a UTF-8
+// (or the C) locale; in a locale of another set, as Decode. Bytes the page
+// has no character for are escaped bytes, as in Decode.
+std::u16string DecodeAnsi(std::string_view bytes);
 
 // The same the other way: text in the locale's character set, each escaped
 // byte its byte again, or nothing when the set has no byte for one of its

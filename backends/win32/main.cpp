@@ -47,8 +47,8 @@ int main() {
   kivora::Command command = kivora::ParseCommand(arguments);
   kivora::win32::Win32Files files;
   if (command.mode != kivora::Command::kLauncher) {
-    kivora::win32::StandardOutput out;
-    return kivora::RunCommand(command, u"Kivora.exe", files, out);
+    kivora::win32::StandardOutput out(u"Kivora.exe");
+    return kivora::RunCommand(command, {u"Kivora.exe", u"the one beside the launcher"}, files, out);
   }
   TurnOffInputMethod();
   kivora::win32::Win32Display display;

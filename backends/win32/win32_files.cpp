@@ -95,4 +95,14 @@ std::u16string Win32Files::Decode(std::string_view bytes) {
   return out;
 }
 
+// Windows reads a menu without a mark in its own ANSI code page, as it
+// reads names.
+std::u16string Win32Files::DecodeAnsi(std::string_view bytes) { return Decode(bytes); }
+
+std::u16string Win32Files::AnsiName() {
+  std::u16string name = u"Windows-";
+  for (char c : std::to_string(GetACP())) name += char16_t(c);
+  return name;
+}
+
 }  // namespace kivora::win32

@@ -31,6 +31,8 @@ class Win32Files : public Files {
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   // Text in the ANSI code page.
   std::u16string Decode(std::string_view bytes) override;
+  std::u16string DecodeAnsi(std::string_view bytes) override;
+  std::u16string AnsiName() override;
 };
 
 }  // namespace kivora::win32

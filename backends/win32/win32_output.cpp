@@ -4,7 +4,8 @@
 
 namespace kivora::win32 {
 
-StandardOutput::StandardOutput() : out_(GetStdHandle(STD_OUTPUT_HANDLE)) {
+StandardOutput::StandardOutput(std::u16string program)
+    : program_(std::move(program)), out_(GetStdHandle(STD_OUTPUT_HANDLE)) {
   if (!out_ || out_ == INVALID_HANDLE_VALUE) {
     out_ = nullptr;
     if (AttachConsole(ATTACH_PARENT_PROCESS))
@@ -29,7 +30,7 @@ void StandardOutput::Print(const std::u16string& line) {
   WriteFile(out_, utf8.data(), DWORD(utf8.size()), &written, nullptr);
 }
 
-void StandardOutput::ShowReport(const RuntimeError& error) { Print(u"Kivora.exe: " + error.ReportLine()); }
+void StandardOutput::ShowReport(const RuntimeError& error) { Print(program_ + u": " + error.ReportLine()); }
 
 void StandardOutput::End(ExitStatus status) { ExitProcess(UINT(status)); }
 

@@ -1,7 +1,7 @@
-// Standard output of Kivora.exe, a program of the graphical subsystem, for the
-// menu check and --help: a handle the caller redirected (a file, a pipe),
-// else the console of the command prompt it was started from. Without
-// either, the lines go nowhere.
+// Standard output for the menu check and --help: a handle the caller
+// redirected (a file, a pipe), else the console of the command prompt it was
+// started from (Kivora.exe, of the graphical subsystem, has none of its own;
+// Kivora.com has). Without either, the lines go nowhere.
 #pragma once
 
 #include "backends/win32/win32_handles.h"
@@ -11,12 +11,13 @@ namespace kivora::win32 {
 
 class StandardOutput : public Printer {
  public:
-  StandardOutput();
+  explicit StandardOutput(std::u16string program);  // what a report begins with
   void Print(const std::u16string& line) override;
   void ShowReport(const RuntimeError& error) override;
   [[noreturn]] void End(ExitStatus status) override;
 
  private:
+  std::u16string program_;
   HANDLE out_;
   bool console_ = false;  // a console takes UTF-16; a file or a pipe gets UTF-8
 };

@@ -35,10 +35,10 @@ class RealFiles : public ::testing::Test {
   std::u16string At(const std::string& name) { return Utf8ToUtf16(dir_ + "/" + name); }
 
   std::vector<std::u16string> ReadAll(const std::u16string& path) {
-    TextReader reader(files_.OpenFile(path), path, LineEnds::kCrCrLfOrLf, Decode);
+    TextReader reader(files_.OpenFile(path), path, 16, DecodersOf(files_));
     std::vector<std::u16string> lines;
     try {
-      for (;;) lines.push_back(reader.ReadLine());
+      for (;;) lines.push_back(reader.ReadLine().text);
     } catch (const RuntimeError& e) {
       EXPECT_EQ(e.number(), kErrPastEndOfFile);
     }
@@ -87,16 +87,19 @@ TEST_F(RealFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {
   }
 }
 
-TEST_F(RealFiles, LinesOfARealFileInTheLocalesSet) {
+TEST_F(RealFiles, LinesOfARealFileInUtf8OrTheLocalesWindowsPage) {
   const struct {
     const char* locale;
     std::string bytes;
     std::vector<std::u16string> lines;
   } cases[] = {
-      // A byte that does not decode is kept as an escaped byte.
-      {"C.UTF-8", "\xe5\xae\x89\xe8\xa3\x9d\r\nok\xff\nlast", {u"\u5b89\u88dd", u"ok\xDCFF", u"last"}},
-      // The C locale's set is ASCII; the rest is read as UTF-8.
+      // UTF-8 where every line is; the C locale's set is ASCII, and reads so too.
+      {"C.UTF-8", "\xe5\xae\x89\xe8\xa3\x9d\r\nlast", {u"\u5b89\u88dd", u"last"}},
       {"C", "plain\ncaf\xc3\xa9\n", {u"plain", u"caf\u00e9"}},
+      // Else the Windows page of the locale's language; a byte the page has
+      // no character for is kept as an escaped byte.
+      {"de_DE.UTF-8", "S\xe9lectionnez\r\n\x80 \x81\r\n", {u"S\u00e9lectionnez", u"\u20ac \xDC81"}},
+      {"C.UTF-8", "caf\xe9\n", {u"caf\u00e9"}},
       // "安裝" in Big5, then a byte that is not Big5.
       {"zh_TW.BIG5", "\xa6\x77\xb8\xcb\r\n\xff\r\n", {u"\u5b89\u88dd", u"\xDCFF"}},
       // A Big5 lead byte cut off by the line end.

@@ -77,10 +77,7 @@ def a_menu_file_that_cannot_be_read_whole_gives_the_report(t):
         ("six lines", write(b"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n"), {}, (),
          "Run-time error '62': Input past end of file", sep + "Kivora.ini, line 7"),
     ]
-    if t.b.name == "wine":
-        cases += [("LF alone is no line end on Windows", write(b"1\n2\n3\n4\n5\n6\n7\n"), {}, (),
-                   "Run-time error '62': Input past end of file", "Kivora.ini, line 2")]
-    else:
+    if t.b.name == "linux":
         cases += [
             ("no read permission", unreadable, {}, unprivileged, "Run-time error '70': Permission denied",
              "/Kivora.ini: Permission denied"),
@@ -165,6 +162,46 @@ def a_utf16_menu_file_is_read_in_full_whatever_the_code_page(t):
     t.click((x, y), "next")
     args, _ = t.record("inst/one")
     t.assertEqual(args, ["\u5b89\u88dd", "\u00e9"])
+
+
+@case("linux", "wine")
+def a_menu_as_todays_editors_save_it_reads_as_a_marked_one(t):
+    """UTF-8 without a mark (today's Notepad), LF line ends, and on Linux a Windows-1252 menu in a
+    German UTF-8 desktop: the prompt and the first choice are drawn as from a UTF-8 file with a
+    mark, and the target Über\\t1 starts with its argument."""
+    t.b.install_recorder(t.folder, "Über/t1")
+    text = "Sélectionnez\r\nInstallation complète\r\nB\r\nC\r\nÜber\\t1 é\r\nb\r\nc\r\n"
+
+    def read(menu, env):
+        t.folder.write("Kivora.ini", menu)
+        t.x.run("xdotool", "mousemove", "0", "0")  # no choice drawn hot
+        proc = t.start(env)
+        _, x, y = t.main_window()
+        shot = t.x.stable_screenshot()
+        prompt, choice = layout()["prompt"], layout()["choice1"]
+        drawn = (shot.crop(x + prompt[0], y + prompt[1], 300, prompt[3]),
+                 shot.crop(x + choice[0] + 18, y + choice[1], 300, choice[3]))
+        t.click((x, y), "next")
+        args, _ = t.record("Über/t1")
+        proc.kill()
+        proc.wait(timeout=10)
+        t.b.settle()
+        record = os.path.join(t.folder.path, "Über", t.b.program("t1") + ".out")
+        if os.path.exists(record):
+            os.remove(record)
+        return drawn, args
+
+    marked, args = read(b"\xef\xbb\xbf" + text.encode("utf-8"), {})
+    t.assertEqual(args, ["é"], "the marked menu's target")
+    cases = [("UTF-8 without a mark", text.encode("utf-8"), {}),
+             ("LF line ends", text.replace("\r\n", "\n").encode("utf-8"), {})]
+    if t.b.name == "linux":
+        cases.append(("Windows-1252 under de_DE.UTF-8", text.encode("cp1252"), {"LC_ALL": "de_DE.UTF-8"}))
+    for name, menu, env in cases:
+        with t.subTest(name):
+            drawn, args = read(menu, env)
+            t.assertTrue(drawn == marked, "the captions are drawn otherwise than from the marked file")
+            t.assertEqual(args, ["é"], "Über\\t1 did not start with its argument")
 
 
 @case("wine")

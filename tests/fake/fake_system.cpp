@@ -40,6 +40,8 @@ std::vector<std::u16string> FakeSystem::ListFolder(const std::u16string& folder)
   };
   for (const auto& [path, bytes] : files) add(path);
   for (const auto& [path, kind] : others) add(path);
+  // No real system sorts a listing.
+  std::reverse(names.begin(), names.end());
   return names;
 }
 

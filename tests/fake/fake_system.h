@@ -13,6 +13,7 @@
 #include "core/launcher_window.h"
 #include "core/files.h"
 #include "core/programs.h"
+#include "core/text.h"
 #include "core/window.h"
 
 namespace kivora::testing {
@@ -49,6 +50,8 @@ class FakeSystem : public Window, public Files, public Programs {
   std::map<Control, bool> chosen{{Control::kChoice1, true}};
   std::function<void()> onPump;  // the user acting while events are pumped
   int charWidth = 8;             // every character is this wide, in every font
+  // The ANSI code page's text; names are read as Latin-1 (Decode).
+  std::function<std::u16string(std::string_view)> ansi = Latin1ToUtf16;
 
   // What the program did.
   std::optional<Point> placedAt;
@@ -101,6 +104,8 @@ class FakeSystem : public Window, public Files, public Programs {
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
+  std::u16string DecodeAnsi(std::string_view bytes) override { return ansi(bytes); }
+  std::u16string AnsiName() override { return u"Windows-1252"; }
   std::optional<SystemError> Start(const Launch& launch) override;
   std::optional<std::u16string> Open(const Launch& launch) override;
   Handed StartWindowsProgram(const Launch& launch) override {

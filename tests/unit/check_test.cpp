@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/check.h"
+#include "core/menu_file.h"
 #include "core/text.h"
 #include "tests/fake/fake_system.h"
 
@@ -30,6 +31,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
     std::map<std::u16string, RunPermission> permissions;
     ExitStatus status;
     std::vector<std::u16string> lines;
+    std::map<std::u16string, FileKind> others = {};  // full paths: the checked folder is D:\m or /cd
   } cases[] = {
       {"a clean menu, checked on Windows",
        kWindows,
@@ -58,11 +60,11 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"  Windows: opens the document Setup\\Install.sh with the application the user has for its type",
         u"  Linux:   starts setup/install.sh through /bin/sh, as it has no execute permission, with the arguments "
         u"\"--go\"",
-        u"  line 5, Linux: found as setup/install.sh only when case is ignored: write it as it is on the disc",
+        u"  line 5, Linux, note: the disc has it as setup/install.sh, in another case: the launcher finds it so",
         u"  line 6, Linux: the launcher reports Run-time error '53': File not found /media/disc/tools/tool: more than "
         u"one name differs from it only in case (/media/disc/tools/TOOL, /media/disc/tools/Tool)",
         u"  Linux:   opens the document readme.txt with the application the user has for its type",
-        u"2 problems found."}},
+        u"1 problem found, and 1 note."}},
       {"a script on a noexec medium, a Windows program and a program the loader cannot start, checked on Linux",
        kLinux,
        {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nrun.sh\r\nSETUP.EXE /S\r\nstatic\r\n"},
@@ -86,24 +88,25 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         {u"what?.exe", ""}},
        {},
        kExitMenuProblems,
-       {u"  line 1, Windows: the line ends with LF alone, which Windows does not take as a line end: save the file "
-        u"with CR LF",
-        u"  line 2, Windows: the file ends before line 7: the launcher reports Run-time error '62': Input past end of "
-        u"file",
-        u"  Windows: nothing: the launcher reports an error at its start",
+       {u"Read as ASCII, the same on every system.",
+        u"(This system does not show a FAT stick's hidden or system mark: Windows does not see a hidden Kivora.ini; "
+        u"attrib -h -s Kivora.ini clears it.)",
+        u"  Windows: reports run-time error 53 (..\\up.exe is not found)",
         u"  line 5, Windows: \"what?.exe\" holds a character Windows does not allow in a name (< > : \" | ? *): rename it",
-        u"  line 6, Linux: ..\\ climbs above the launcher's folder, and there is nothing above a disc's root: keep what "
+        u"  line 6, both: ..\\ climbs above the launcher's folder, and there is nothing above a disc's root: keep what "
         u"it starts below the launcher",
-        u"  line 7, Linux: an absolute path or a drive letter: write the path relative to the launcher's folder",
-        u"  line 8, Linux: the file goes on after line 7: the launcher ignores the rest"}},
+        u"  line 7, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
+        u"  line 8, both: the file goes on after line 7: the launcher ignores the rest"}},
       {"a NUL, an empty target, a long name and text without a mark",
        kWindows,
        {{u"Kivora.ini", std::string("P\r\nA\r\nB\xe9\r\nC\r\na\0b\r\n\r\n", 20) + std::string(65, 'n') + ".exe\r\n"},
         {std::u16string(65, u'n') + u".exe", ""}},
        {},
        kExitMenuProblems,
-       {u"  line 3, both: text beyond ASCII without a byte-order mark is read in each system's own character set, and "
-        u"reads otherwise on a system of another: save the file as UTF-8 with a byte-order mark",
+       {u"Read in a Windows code page: Windows reads it in its ANSI code page, Linux in the Windows page of its "
+        u"locale's language (here Windows-1252).",
+        u"  line 3, both: text beyond ASCII in a code page reads otherwise on a system of another language: save the "
+        u"file as UTF-8",
         u"  target:  a\u2400b",
         u"  line 5, both: the line holds a NUL character, which ends a name (a UTF-16 file saved without its byte-order "
         u"mark has them): the launcher reports Run-time error '52': Bad file name or number",
@@ -119,6 +122,39 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"  Windows: starts setup/setup.exe",
         u"  line 6, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
         u"3 problems found."}},  // and not "C:" taken for a name
+      {"UTF-8 without a mark, as Notepad saves it: the same text on both, found on both",
+       kLinux,
+       {{u"Kivora.ini", "P\r\nS\xc3\xa9lection\r\nB\r\nC\r\n\xc3\x9c" "ber\\t1\r\nx\r\ny\r\n"}, {u"\u00dcber/t1", "#!"}},
+       {},
+       kExitMenuProblems,
+       {u"Read as UTF-8 (every line is UTF-8), on both systems.", u"  caption: S\u00e9lection",
+        u"  Linux:   starts \u00dcber/t1", u"  Windows: opens the document \u00dcber\\t1 with the application the user has for its type",
+        u"2 problems found."}},  // x and y
+      {"names Windows drops a dot from or keeps for a device, on the boundaries",
+       kWindows,
+       {{u"Kivora.ini", "P\r\nA\x80\r\nB\r\nC\r\ndir.\\SETUP.EXE\r\nCON.txt\r\n" + std::string(60, 'n') + ".exe\r\n"},
+        {u"dir./SETUP.EXE", "MZ"}, {u"CON.txt", ""}, {std::u16string(60, u'n') + u".exe", "MZ"}},
+       {},
+       kExitMenuProblems,
+       {u"  line 2, both: text beyond ASCII in a code page reads otherwise on a system of another language: save the "
+        u"file as UTF-8",
+        u"  Windows: starts dir.\\SETUP.EXE",
+        u"  line 5, Windows: \"dir.\" ends in a dot or a blank, which Windows drops from a name: rename it",
+        u"  line 6, Windows: \"CON.txt\" is a name Windows keeps for a device: rename it",
+        u"  Windows: starts " + std::u16string(60, u'n') + u".exe",
+        u"3 problems found."}},
+      {"a line over the cap after the seventh is never read",
+       kWindows,
+       {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nhttps://a.example\r\nhttps://b.example\r\nhttps://c.example\r\n" +
+                            std::string(kMaxLineBytes + 1, 'x')}},
+       {},
+       kExitMenuProblems,
+       {u"After line 7:", u"  line 8, both: the file goes on after line 7: the launcher ignores the rest", u"1 problem found."}},
+      {"a hidden menu, checked on Windows", kWindows, {}, {}, kExitMenuMissing,
+       {u"D:\\m\\Kivora.ini is there, but it is a hidden or a system file: the launcher does not see it and shows "
+        u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"},
+       {{u"D:\\m\\Kivora.ini", FileKind::kHidden}}},
+      {"no such folder", kWindows, {}, {}, kExitMenuMissing, {u"There is no folder D:\\m."}, {{u"D:\\m", FileKind::kNone}}},
       {"no menu", kLinux, {{u"menu.ini", ""}}, {}, kExitMenuMissing,
        {u"No Kivora.ini in /cd: the launcher shows \"Error!\" and ends."}},
   };
@@ -140,6 +176,8 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         system.others[path.substr(0, at)] = FileKind::kFolder;
     }
     system.permissions = c.permissions;
+    system.others[system.folder] = FileKind::kFolder;
+    for (const auto& [path, kind] : c.others) system.others[path] = kind;
     CheckResult result = CheckMenu(u"", system);
     EXPECT_EQ(result.status, c.status);
     EXPECT_TRUE(HasLines(result.lines, c.lines));
@@ -160,6 +198,9 @@ TEST(ParseCommand, OnlyItsOwnArgumentsLeaveTheLauncher) {
       {{u"--version"}, Command::kVersion, u""},
       {{u"/check"}, Command::kLauncher, u""},
       {{u"--version", u"x"}, Command::kLauncher, u""},
+      {{u"/?"}, Command::kHelp, u""},
+      {{u"-h"}, Command::kHelp, u""},
+      {{u"--check", u"C:\\my disc\""}, Command::kCheck, u"C:\\my disc"},  // what cmd gives for "C:\my disc\"
   };
   for (const auto& c : cases) {
     Command command = ParseCommand(c.arguments);

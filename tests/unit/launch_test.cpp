@@ -112,6 +112,28 @@ TEST(ResolveLaunch, OnLinuxFindsTheProgramInAnyCaseOrSaysWhichNamesAreAlike) {
   }
 }
 
+TEST(ResolveLaunch, LooksForALineByItsTextThenByItsOwnBytes) {
+  // "t\xe9 \xff" read in Windows-1252, beside its own bytes.
+  const TextLine line{u"t\u00e9 \u00ff", u"t\xDCE9 \xDCFF"};
+  const struct {
+    const char* name;
+    std::u16string file;  // the one file in /m
+    std::u16string program, argumentLine;
+  } cases[] = {
+      {"a disc named in UTF-8: the text", u"/m/T\u00c9", u"/m/T\u00c9", u" \u00ff"},
+      {"a folder named in Latin-1: the bytes, arguments too", u"/m/t\xDCE9", u"/m/t\xDCE9", u" \xDCFF"},
+      {"neither: the report names the text", u"/m/other", u"/m/t\u00e9", u" \u00ff"},
+  };
+  for (const auto& c : cases) {
+    FakeSystem disc;
+    disc.rules = kLinux;
+    disc.files[c.file] = "";
+    Launch launch = ResolveLaunch(u"/m", line, kLinux, disc.Lookup());
+    EXPECT_EQ(launch.program, c.program) << c.name;
+    EXPECT_EQ(launch.argumentLine, c.argumentLine) << c.name;
+  }
+}
+
 TEST(ResolveLaunch, AHiddenFileIsAProgramToo) {
   auto probe = [](const std::u16string& path) {
     return path == u"D:\\m\\setup.exe" || path == u"D:\\m\\tool" ? FileKind::kHidden : FileKind::kNone;

@@ -12,9 +12,8 @@ namespace {
 
 // Every line the splitter gives, read in reads of at most chunk bytes, and
 // how it stopped.
-std::vector<std::string> Split(const std::string& bytes, LineEnds ends, size_t chunk,
-                               LineSplitter::Result* stop = nullptr) {
-  LineSplitter splitter(std::make_unique<MemorySource>(bytes, chunk), ends);
+std::vector<std::string> Split(const std::string& bytes, size_t chunk, LineSplitter::Result* stop = nullptr) {
+  LineSplitter splitter(std::make_unique<MemorySource>(bytes, chunk));
   std::vector<std::string> lines;
   std::string line;
   LineSplitter::Result result;
@@ -27,25 +26,24 @@ TEST(LineSplitter, LineEndsWhereverTheReadsFall) {
   const struct {
     const char* name;
     std::string bytes;
-    LineEnds ends;
     std::vector<std::string> lines;
   } cases[] = {
-      {"CR", "a\rb\r", LineEnds::kCrOrCrLf, {"a", "b"}},
-      {"CR LF", "a\r\nb\r\n", LineEnds::kCrOrCrLf, {"a", "b"}},
-      {"LF is text on Windows", "a\nb\n", LineEnds::kCrOrCrLf, {"a\nb\n"}},
-      {"LF ends a line on Linux", "a\nb\n", LineEnds::kCrCrLfOrLf, {"a", "b"}},
-      {"LF CR is two ends on Linux", "a\n\rb", LineEnds::kCrCrLfOrLf, {"a", "", "b"}},
-      {"the last line without an end", "a\r\nb", LineEnds::kCrOrCrLf, {"a", "b"}},
-      {"empty lines", "\r\n\r\r\n", LineEnds::kCrOrCrLf, {"", "", ""}},
-      {"NUL bytes are kept", std::string("a\0b\r", 4), LineEnds::kCrOrCrLf, {std::string("a\0b", 3)}},
-      {"an empty file has no line", "", LineEnds::kCrOrCrLf, {}},
+      {"CR", "a\rb\r", {"a", "b"}},
+      {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+      {"LF", "a\nb\n", {"a", "b"}},
+      {"LF CR is two ends", "a\n\rb", {"a", "", "b"}},
+      {"all three in one file", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+      {"the last line without an end", "a\r\nb", {"a", "b"}},
+      {"empty lines", "\r\n\r\r\n", {"", "", ""}},
+      {"NUL bytes are kept", std::string("a\0b\r", 4), {std::string("a\0b", 3)}},
+      {"an empty file has no line", "", {}},
   };
   for (const auto& c : cases) {
     // Reads of every size up to the whole put each CR LF pair across a read
     // boundary at least once.
     for (size_t chunk = 1; chunk <= c.bytes.size() + 1; ++chunk) {
       LineSplitter::Result stop;
-      EXPECT_EQ(Split(c.bytes, c.ends, chunk, &stop), c.lines) << c.name << ", reads of " << chunk;
+      EXPECT_EQ(Split(c.bytes, chunk, &stop), c.lines) << c.name << ", reads of " << chunk;
       EXPECT_EQ(stop, LineSplitter::Result::kEndOfFile) << c.name;
     }
   }
@@ -56,7 +54,7 @@ TEST(LineSplitter, ACrLfPairAcrossAFullBlockIsOneLineEnd) {
   // begins the next.
   for (size_t length = 4093; length <= 4096; ++length) {
     std::string first(length, 'x');
-    EXPECT_EQ(Split(first + "\r\nnext\r\n", LineEnds::kCrOrCrLf, 4096), (std::vector<std::string>{first, "next"}))
+    EXPECT_EQ(Split(first + "\r\nnext\r\n", 4096), (std::vector<std::string>{first, "next"}))
         << length;
   }
 }
@@ -68,7 +66,7 @@ TEST(LineSplitter, RefusesALineOneByteOverTheCap) {
   } cases[] = {{kMaxLineBytes, LineSplitter::Result::kLine}, {kMaxLineBytes + 1, LineSplitter::Result::kTooLong}};
   for (const auto& c : cases) {
     for (const char* end : {"", "\r"}) {
-      LineSplitter splitter(std::make_unique<MemorySource>(std::string(c.length, 'x') + end), LineEnds::kCrOrCrLf);
+      LineSplitter splitter(std::make_unique<MemorySource>(std::string(c.length, 'x') + end));
       std::string line;
       EXPECT_EQ(splitter.Next(line), c.result) << c.length << (*end ? " with a line end" : "");
     }
@@ -85,10 +83,17 @@ std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
   return bytes;
 }
 
-// Every line a TextReader gives, and the error its last read ended with.
-std::vector<std::u16string> ReadAll(const std::string& bytes, int* error, LineEnds ends = LineEnds::kCrCrLfOrLf) {
-  TextReader reader(std::make_unique<MemorySource>(bytes), u"menu", ends, Latin1ToUtf16);
-  std::vector<std::u16string> lines;
+// Decoders that tell the two readings apart: the ANSI page's text, and a
+// line's own bytes as names.
+std::u16string AnsiText(std::string_view bytes) { return u"ansi:" + Latin1ToUtf16(bytes); }
+const Decoders kDecoders{AnsiText, Utf8ToUtf16Escaped};
+
+// Every line a TextReader gives (of up to eight), and the error its last read
+// ended with.
+std::vector<TextLine> ReadAll(const std::string& bytes, int* error, Reading* reading = nullptr) {
+  TextReader reader(std::make_unique<MemorySource>(bytes), u"menu", 8, kDecoders);
+  if (reading) *reading = reader.reading();
+  std::vector<TextLine> lines;
   try {
     for (;;) lines.push_back(reader.ReadLine());
   } catch (const RuntimeError& e) {
@@ -97,26 +102,63 @@ std::vector<std::u16string> ReadAll(const std::string& bytes, int* error, LineEn
   return lines;
 }
 
-TEST(TextReader, AByteOrderMarkNamesTheEncodingInsteadOfTheSystemsSet) {
+std::vector<std::u16string> Texts(const std::vector<TextLine>& lines) {
+  std::vector<std::u16string> texts;
+  for (const TextLine& line : lines) texts.push_back(line.text);
+  return texts;
+}
+
+TEST(TextReader, AMarkDecidesElseUtf8ElseTheAnsiPage) {
   const struct {
     const char* name;
     std::string bytes;
+    Reading reading;
     std::vector<std::u16string> lines;
   } cases[] = {
-      {"no mark: the system's set", "\xe9\r\nb\r\n", {u"\u00e9", u"b"}},
-      {"UTF-8", "\xEF\xBB\xBF\xe5\xae\x89\xe8\xa3\x9d\r\nb\r\n", {u"\u5b89\u88dd", u"b"}},
-      {"UTF-16LE", "\xFF\xFE" + Utf16Bytes(u"\u5b89\u88dd\r\nb", false), {u"\u5b89\u88dd", u"b"}},
-      {"UTF-16BE", "\xFE\xFF" + Utf16Bytes(u"a\rb\n\U0001F600", true), {u"a", u"b", u"\U0001F600"}},
+      {"ASCII", "a\r\nb", Reading::kAscii, {u"ansi:a", u"ansi:b"}},
+      {"UTF-8 without a mark, as Notepad saves it", "S\xc3\xa9lection\r\n\xc3\x9c" "ber\\t1\r\n", Reading::kUtf8,
+       {u"S\u00e9lection", u"\u00dcber\\t1"}},
+      {"a code page: one line is not UTF-8", "\xc3\xa9\r\nS\xe9lection\r\n", Reading::kAnsi,
+       {u"ansi:\u00c3\u00a9", u"ansi:S\u00e9lection"}},
+      {"Big5, no UTF-8 at all", "\xa6\x77\xb8\xcb\r\n", Reading::kAnsi, {u"ansi:\u00a6w\u00b8\u00cb"}},
+      {"only the lines read decide", "a\n\n\n\n\n\n\n\xc3\xa9\n\xff", Reading::kUtf8,
+       {u"a", u"", u"", u"", u"", u"", u"", u"\u00e9"}},
+      {"UTF-8 mark", "\xEF\xBB\xBF\xe5\xae\x89\xe8\xa3\x9d\r\nb\xff\r\n", Reading::kMarkedUtf8,
+       {u"\u5b89\u88dd", u"b\uFFFD"}},
+      {"UTF-16LE", "\xFF\xFE" + Utf16Bytes(u"\u5b89\u88dd\r\nb", false), Reading::kMarkedUtf16, {u"\u5b89\u88dd", u"b"}},
+      {"UTF-16BE", "\xFE\xFF" + Utf16Bytes(u"a\rb\n\U0001F600", true), Reading::kMarkedUtf16, {u"a", u"b", u"\U0001F600"}},
       {"UTF-16 with a lone surrogate and an odd last byte", "\xFF\xFE" + Utf16Bytes(u"\xD800x\n", false) + "y",
-       {u"\uFFFDx", u"\uFFFD"}},
-      {"a mark alone", "\xFF\xFE", {}},
-      {"a mark cut short is text", "\xEF\xBB", {u"\u00ef\u00bb"}},
+       Reading::kMarkedUtf16, {u"\uFFFDx", u"\uFFFD"}},
+      {"a mark alone", "\xFF\xFE", Reading::kMarkedUtf16, {}},
+      {"a mark cut short is text", "\xEF\xBB", Reading::kAnsi, {u"ansi:\u00ef\u00bb"}},
   };
   for (const auto& c : cases) {
     int error = 0;
-    EXPECT_EQ(ReadAll(c.bytes, &error), c.lines) << c.name;
+    Reading reading;
+    std::vector<TextLine> lines = ReadAll(c.bytes, &error, &reading);
+    EXPECT_EQ(Texts(lines), c.lines) << c.name;
+    EXPECT_EQ(reading, c.reading) << c.name;
     EXPECT_EQ(error, kErrPastEndOfFile) << c.name;
   }
+  // Whatever the text, a line keeps its own bytes for the names it holds.
+  int error = 0;
+  EXPECT_EQ(ReadAll("caf\xe9\r\n", &error)[0].bytes, u"caf\xDCE9");
+  EXPECT_EQ(ReadAll("\xEF\xBB\xBF\xc3\xa9", &error)[0].bytes, u"\u00e9");
+}
+
+TEST(AnsiCodePageOfLocale, IsThePageAWindowsOfTheLanguageReads) {
+  const struct {
+    const char* locale;
+    unsigned page;
+  } cases[] = {
+      {"de_DE.UTF-8", 1252}, {"fr_CA.utf8", 1252}, {"C", 1252}, {"POSIX", 1252}, {"", 1252}, {"eo.UTF-8", 1252},
+      {"pl_PL.UTF-8", 1250}, {"ru_RU.UTF-8", 1251}, {"el_GR.UTF-8", 1253}, {"tr_TR.UTF-8", 1254},
+      {"he_IL.UTF-8", 1255}, {"ar_EG.UTF-8", 1256}, {"lt_LT.UTF-8", 1257}, {"vi_VN.UTF-8", 1258},
+      {"th_TH.UTF-8", 874},  {"ja_JP.UTF-8", 932},  {"zh_CN.UTF-8", 936}, {"zh_SG", 936},
+      {"ko_KR.UTF-8", 949},  {"zh_TW.UTF-8", 950},  {"zh_HK.UTF-8", 950}, {"uk_UA@euro", 1251},
+      {"ur", 1256},          {"tt_RU", 1251},       {"ps_AF", 1256},      {"t", 1252},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AnsiCodePageOfLocale(c.locale), c.page) << c.locale;
 }
 
 // A source that says whether the reader still holds it.
@@ -129,21 +171,22 @@ class HeldSource : public MemorySource {
   bool& held_;
 };
 
-TEST(TextReader, LetsGoOfItsFileBeforeItRaises) {
+TEST(TextReader, LetsGoOfItsFileBeforeItCanRaise) {
   const struct {
     const char* name;
     std::string bytes;
+    std::u16string first;
     int error;
   } cases[] = {
-      {"past the end", "a\r\n", kErrPastEndOfFile},
-      {"past the end of UTF-16", "\xFF\xFE" + Utf16Bytes(u"a\r\n", false), kErrPastEndOfFile},
-      {"a line over the cap", "a\r\n" + std::string(kMaxLineBytes + 1, 'x'), kErrOutOfMemory},
+      {"past the end", "a\r\n", u"ansi:a", kErrPastEndOfFile},
+      {"past the end of UTF-16", "\xFF\xFE" + Utf16Bytes(u"a\r\n", false), u"a", kErrPastEndOfFile},
+      {"a line over the cap", "a\r\n" + std::string(kMaxLineBytes + 1, 'x'), u"ansi:a", kErrOutOfMemory},
   };
   for (const auto& c : cases) {
     bool held = false;
-    TextReader reader(std::make_unique<HeldSource>(c.bytes, held), u"menu", LineEnds::kCrOrCrLf, Latin1ToUtf16);
-    EXPECT_EQ(reader.ReadLine(), u"a") << c.name;
-    EXPECT_TRUE(held) << c.name;
+    TextReader reader(std::make_unique<HeldSource>(c.bytes, held), u"menu", 7, kDecoders);
+    EXPECT_FALSE(held) << c.name << ": the file is still open";
+    EXPECT_EQ(reader.ReadLine().text, c.first) << c.name;
     int error = 0;
     try {
       reader.ReadLine();
@@ -151,7 +194,6 @@ TEST(TextReader, LetsGoOfItsFileBeforeItRaises) {
       error = e.number();
     }
     EXPECT_EQ(error, c.error) << c.name;
-    EXPECT_FALSE(held) << c.name << ": the file is still open";
   }
 }
 
@@ -161,7 +203,7 @@ TEST(TextReader, ASurrogatePairStaysWholeWhereverTheBlocksFall) {
     std::u16string line = std::u16string(pad, u'x') + u"\U0001F600";
     auto lines = ReadAll("\xFF\xFE" + Utf16Bytes(line + u"\r\n", false), &error);
     ASSERT_EQ(lines.size(), 1u) << pad;
-    EXPECT_EQ(lines[0], line) << pad;
+    EXPECT_EQ(lines[0].text, line) << pad;
   }
 }
 

@@ -23,6 +23,9 @@ TEST(FoldedCase, FoldsEveryScriptNotOnlyAscii) {
       {u"\u1e9e", u"\u00df", true},                               // capital sharp s
       {u"\u212a", u"k", true},                                    // the Kelvin sign
       {u"\U00010400", u"\U00010428", true},                       // Deseret, beyond 16 bits
+      {u"\u0100\u0101\u0102", u"\u0101\u0100\u0103", true},     // Latin Extended-A: upper and lower alternate
+      {u"\u0141\u00d3D\u0179", u"\u0142\u00f3d\u017a", true},   // ŁÓDŹ, łódź
+      {u"\u0100", u"\u0102", false},                           // neighbours in the table are not alike
       {u"\u0130", u"i", false},                                   // dotted capital I folds only in Turkish
       {u"setup", u"setup.exe", false},
       {u"a\u00e9", u"ae", false},

@@ -36,6 +36,8 @@ TEST(Text, Utf8ToUtf16TakesOnlyWellFormedSequences) {
       {"a\xE6\x97", u"a" + r + r},                 // cut off at the end
       {"\xE6\x97" "a", r + r + u"a"},              // cut off by the next character
       {"\x80", r},
+      {"\xC3\xC3", r + r},                         // a lead where its trail should be
+      {"\xF0\x8F\xBF\xBF", r + r + r + r},         // U+FFFF overlong in four bytes
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Hex(c.bytes));
@@ -62,6 +64,7 @@ TEST(Text, Utf16ToUtf8WritesUnpairedSurrogatesAsTheReplacement) {
       {u"\xDCE9\xDC80", r + r, "\xE9\x80"},                // escaped bytes
       {u"a\xDC2F\xDC00", "a" + r + r, "a" + r + r},        // below 0x80 none: never a "/" or a NUL
       {u"\xD83D\xDCE9", "\xF0\x9F\x93\xA9", "\xF0\x9F\x93\xA9"},  // a pair, whatever its low half
+      {u"\xD83D\xDCE9\xDCE9", "\xF0\x9F\x93\xA9" + r, "\xF0\x9F\x93\xA9\xE9"},  // an escaped byte after a pair
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Utf16ToUtf8(c.text), c.shown) << Hex(c.shown);
