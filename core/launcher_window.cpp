@@ -1,6 +1,7 @@
 #include "core/launcher_window.h"
 
 #include "core/launch.h"
+#include "core/launch_plan.h"
 #include "core/menu_file.h"
 #include "core/names.h"
 
@@ -41,30 +42,53 @@ void LauncherWindow::LoadMenu(const std::u16string& path) {
 
 // "Next": starts the program (or opens the document) of each chosen choice,
 // in the order of the choices, and lets waiting events run after each start;
-// a choice made while they run is started too.
+// a choice made while they run is started too. Nothing starts once the
+// launcher's folder is gone (an ejected disc): its targets are not there, and
+// a file at their paths would be another's.
 void LauncherWindow::OnNext() {
   for (int i = 0; i < 3; ++i) {
     if (!window_.IsChosen(kChoices[i])) continue;
+    if (!files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
     StartOrOpen(ResolveLaunch(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Lookup()));
     window_.PumpEvents();
   }
 }
 
-// A program is started; an address, or a file that is no program (a manual,
-// a web page), is opened with the application the user's system has for it.
-void LauncherWindow::StartOrOpen(const Launch& launch) {
-  if (launch.address) {
+// A program is started (a script without execute permission through its
+// interpreter, as PlanLaunch decides); an address, or a file that is no
+// program (a manual, a web page), is opened with the application the user's
+// system has for it.
+void LauncherWindow::StartOrOpen(const Launch& resolved) {
+  LaunchPlan plan = PlanLaunch(resolved, files_.conventions(), files_);
+  if (plan.refused) Raise(*plan.refused);
+  const Launch& launch = plan.launch;
+  if (plan.step == LaunchPlan::kOpen) {
     if (std::optional<std::u16string> failed = programs_.Open(launch))
       Raise(RuntimeError(kErrFileNotFound, launch.shown + u": no application opens it (" + *failed + u")"));
     return;
   }
+  if (plan.step == LaunchPlan::kStartWindowsProgram) return StartWindowsProgram(launch);
   std::optional<SystemError> failed = programs_.Start(launch);
-  if (failed && launch.found && IsNotAProgram(failed->code)) {
+  if (failed && plan.ifNoProgram && IsNotAProgram(failed->code)) {
+    if (*plan.ifNoProgram == LaunchPlan::kStartWindowsProgram) return StartWindowsProgram(launch);
     std::optional<std::u16string> notOpened = programs_.Open(launch);
     if (!notOpened) return;
     failed->text += u", and no application opens it (" + *notOpened + u")";
   }
   if (failed) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
+}
+
+// A Windows program, on a system that runs none itself.
+void LauncherWindow::StartWindowsProgram(const Launch& launch) {
+  switch (programs_.StartWindowsProgram(launch)) {
+    case Handed::kStarted: return;
+    case Handed::kNoApplication:
+      Raise(RuntimeError(kErrInvalidCall, launch.shown + u": a Windows program; this system has no application that "
+                                                         u"runs it"));
+    case Handed::kTakesNoArguments:
+      Raise(RuntimeError(kErrInvalidCall, launch.shown + u": a Windows program; the application this system has for "
+                                                         u"them takes no arguments for it, so it was not started"));
+  }
 }
 
 // Any button down on the close picture shows its pressed look.

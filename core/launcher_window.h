@@ -43,7 +43,8 @@ class LauncherWindow {
  private:
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
-  void StartOrOpen(const Launch& launch);
+  void StartOrOpen(const Launch& resolved);
+  void StartWindowsProgram(const Launch& launch);
 
   Window& window_;
   Files& files_;

@@ -22,6 +22,14 @@ struct Launch {
   std::u16string shown;                   // what a report says the launch concerns
 };
 
+// What became of a program of another system handed to the application the
+// desktop has for such programs.
+enum class Handed {
+  kStarted,
+  kNoApplication,     // the desktop has none, or it could not be started
+  kTakesNoArguments,  // the application takes the program but no arguments for it; nothing was started
+};
+
 class Programs {
  public:
   virtual ~Programs() = default;
@@ -32,6 +40,10 @@ class Programs {
   // user's system has for its type, without waiting for it; what went wrong
   // when no application did.
   virtual std::optional<std::u16string> Open(const Launch& launch) = 0;
+  // Starts launch.program, a Windows program on a system that does not run
+  // one itself, with the application the desktop has for Windows programs,
+  // handing it launch.arguments too.
+  virtual Handed StartWindowsProgram(const Launch& launch) = 0;
 };
 
 }  // namespace kivora

@@ -1,6 +1,7 @@
 // A program for the launch tests: writes what it was started with to
 // <its own path>.out, one line each: its arguments, its open descriptors, its
-// session and process ids, and the signals it ignores (as /proc gives them).
+// session and process ids, and the signals it ignores and those it blocks
+// (as /proc gives them).
 // With --linger it stays alive for that many seconds afterwards. The last
 // line is the CLOCK_MONOTONIC time at which main() began, for the benchmarks.
 // Every start also appends its pid to <its own path>.log, so that a test can
@@ -33,11 +34,12 @@ int main(int argc, char** argv) {
     }
     closedir(d);
   }
-  std::string ignored = "?";
+  std::string ignored = "?", blocked = "?";
   if (FILE* status = std::fopen("/proc/self/status", "r")) {
     char line[256];
     while (std::fgets(line, sizeof line, status))
       if (std::strncmp(line, "SigIgn:\t", 8) == 0) ignored = std::string(line + 8, std::strcspn(line + 8, "\n"));
+      else if (std::strncmp(line, "SigBlk:\t", 8) == 0) blocked = std::string(line + 8, std::strcspn(line + 8, "\n"));
     std::fclose(status);
   }
   FILE* f = std::fopen((out + ".tmp").c_str(), "w");
@@ -47,8 +49,8 @@ int main(int argc, char** argv) {
     std::fprintf(f, "arg:%s\n", argv[i]);
     if (std::strcmp(argv[i], "--linger") == 0 && i + 1 < argc) linger = atoi(argv[i + 1]);
   }
-  std::fprintf(f, "fds:%s\nsid:%d pid:%d\nsigign:%s\nmono:%lld\n", fds.c_str(), int(getsid(0)), int(getpid()),
-               ignored.c_str(),
+  std::fprintf(f, "fds:%s\nsid:%d pid:%d\nsigign:%s\nsigblk:%s\nmono:%lld\n", fds.c_str(), int(getsid(0)),
+               int(getpid()), ignored.c_str(), blocked.c_str(),
                static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec);
   std::fclose(f);
   std::string env = std::string(argv[0]) + ".env";
