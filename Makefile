@@ -38,10 +38,11 @@ test-linux: build-linux build-release
 	tools/dist linux
 	ctest --preset linux -j 2 -LE windows
 
-# Kivora.exe, its archive and the Wine suite; the Linux build holds the test
-# driver and the launcher the Wine cases compare with.
-test-windows: build-linux build-windows
-	tools/dist windows
+# Kivora.exe, its archive, the disc's folder for both systems and the Wine
+# suite; the Linux build holds the test driver and the launcher the Wine
+# cases compare with.
+test-windows: build-linux build-windows build-release
+	tools/dist windows disc
 	ctest --preset linux -L windows
 
 dist: build build-release

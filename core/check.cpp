@@ -4,6 +4,7 @@
 
 #include "core/form.h"
 #include "core/launch.h"
+#include "core/launch_plan.h"
 #include "core/launcher_window.h"
 #include "core/menu_file.h"
 #include "core/names.h"
@@ -238,16 +239,33 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
   }
   if (resolution.caseDiffers)
     problems.Note(line, seen.name, u"the disc has it as " + program + u", in another case: the launcher finds it so");
-  bool runs = seen.rules.findsAnyCase ? IsWindowsProgram(launch.program)
-                                      : !hostIsSeen || files.MayRun(view.Host(launch.program));
-  if (!seen.rules.findsAnyCase && !runs && IsLinuxProgram(files, view.Host(launch.program)))
-    problems.Add(line, seen.name, program + u" is a program without execute permission, so it is opened as a "
-                                            u"document and not started: give it one (chmod +x), and burn the disc "
-                                            u"with Rock Ridge");
-  if (!runs) return u"opens the document " + program + u" with the application the user has for its type";
-  if (!seen.rules.findsAnyCase && !hostIsSeen)
-    return u"starts " + program + u" if the disc lets it be run (else opens it as a document)" +
-           (launch.arguments.empty() ? u"" : u", with the arguments " + Quoted(launch.arguments));
+  if (!seen.rules.findsAnyCase) {
+    // What Next does with the file, as it decides it. Seen from Windows, the
+    // permission the file will have on the disc is not known: a script or a
+    // program runs either way, through its interpreter or the loader where
+    // the disc keeps none.
+    const std::u16string host = view.Host(launch.program);
+    RunPermission permission = hostIsSeen ? files.MayRun(host) : RunPermission::kNoExecuteBit;
+    LaunchPlan plan = PlanLaunch(launch, seen.rules, permission, files.FirstBytes(host, kHeaderBytes),
+                                 [&files](std::string_view bytes) { return files.Decode(bytes); });
+    if (plan.refused) {
+      problems.Add(line, seen.name, u"the launcher reports " + plan.refused->ReportLine());
+      return u"reports run-time error " + Number(size_t(plan.refused->number()));
+    }
+    if (plan.step == LaunchPlan::kStartWindowsProgram || plan.ifNoProgram == LaunchPlan::kStartWindowsProgram)
+      return u"hands the Windows program " + program + u" to the desktop's application for Windows programs, if it "
+             u"has one" + (launch.arguments.empty() ? u"" : u", with the arguments " + Quoted(launch.arguments));
+    if (plan.ifNoProgram == LaunchPlan::kOpen)
+      return u"opens the document " + program + u" with the application the user has for its type";
+    if (!plan.through.empty()) {
+      std::u16string how = hostIsSeen ? u" through " + plan.through + u", as it has no execute permission"
+                                      : u" (through " + plan.through + u" where the disc keeps no execute permission)";
+      return u"starts " + program + how +
+             (launch.arguments.empty() ? u"" : u", with the arguments " + Quoted(launch.arguments));
+    }
+  } else if (!IsWindowsProgram(launch.program)) {
+    return u"opens the document " + program + u" with the application the user has for its type";
+  }
   if (seen.rules.findsAnyCase) {
     std::u16string line = launch.argumentLine;
     line.erase(0, line.find_first_not_of(u" \t"));

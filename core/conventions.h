@@ -15,15 +15,17 @@ struct Conventions {
   size_t longestName;                    // characters in one part of a path
   size_t longestPath;                    // characters in a whole path
   bool findsAnyCase;                     // the system finds a name whatever its case
+  bool runsByHeader;                     // a file runs by what its first bytes are (an ELF program, a "#!"
+                                         // script), and only with a permission to run
 };
 
 // 255 characters a name on every Windows file system, and 259 a whole path
 // (MAX_PATH less its NUL): Kivora.exe does not declare itself aware of longer
 // paths, and Windows refuses them to a program that does not.
-inline constexpr Conventions kWindowsConventions{u'\\', true, u".exe", 255, 259, true};
+inline constexpr Conventions kWindowsConventions{u'\\', true, u".exe", 255, 259, true, false};
 
 // NAME_MAX and PATH_MAX less its NUL. They count bytes: a name longer in
 // UTF-8 or the locale's set is refused by the system itself (ENAMETOOLONG).
-inline constexpr Conventions kLinuxConventions{u'/', false, u"", 255, 4095, false};
+inline constexpr Conventions kLinuxConventions{u'/', false, u"", 255, 4095, false, true};
 
 }  // namespace kivora

@@ -23,6 +23,14 @@ enum class FileKind {
   kOther,       // a FIFO, a device, a socket
 };
 
+// Whether a file may be started as a program, as far as the system's
+// permissions go.
+enum class RunPermission {
+  kYes,            // it has the permission, or the system keeps none
+  kNoExecuteBit,   // it lacks the execute bit: every file on a medium whose format keeps none (Joliet, FAT, UDF)
+  kMediumForbids,  // the medium is mounted so that nothing on it may run (noexec): the system's policy
+};
+
 inline bool IsFile(FileKind kind) { return kind == FileKind::kNormal || kind == FileKind::kHidden; }
 
 // Where the bytes come from: a file descriptor, a Windows handle, memory.
@@ -67,9 +75,13 @@ class Files {
   virtual FileKind Probe(const std::u16string& path) = 0;
   // The names in a folder but "." and "..", none when it cannot be read.
   virtual std::vector<std::u16string> ListFolder(const std::u16string& folder) = 0;
+  // Whether the launcher's folder is still the one it was when the launcher
+  // started (the same folder, not another one at its path): after a disc is
+  // ejected or a stick pulled out it is not.
+  virtual bool LauncherFolderRemains() = 0;
   // Whether a file may be started as a program, where the system keeps such
-  // a permission (the execute bit); true where it keeps none.
-  virtual bool MayRun(const std::u16string& path) = 0;
+  // a permission (the execute bit); kYes where it keeps none.
+  virtual RunPermission MayRun(const std::u16string& path) = 0;
   // The first bytes of a file, up to size; fewer, or none, where it has
   // fewer or cannot be read.
   virtual std::string FirstBytes(const std::u16string& path, size_t size) = 0;

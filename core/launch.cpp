@@ -112,11 +112,6 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
   return {launch, caseDiffers, std::nullopt};
 }
 
-bool IsLinuxProgram(Files& files, const std::u16string& path) {
-  std::string start = files.FirstBytes(path, 4);
-  return start.compare(0, 2, "#!") == 0 || start == "\x7f" "ELF";
-}
-
 bool IsWindowsProgram(std::u16string_view path) {
   size_t dot = path.rfind(u'.');
   if (dot == std::u16string_view::npos) return false;

@@ -38,11 +38,9 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, ch
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
                      const Conventions& conventions, const FileLookup& files);
 
-// Whether a file is a program by its kind: on Linux a script ("#!") or an
-// ELF program, on Windows a name that ends in .exe, .com, .bat or .cmd.
-// What the system does with it when it cannot run it depends on this (see
-// IsDocument).
-bool IsLinuxProgram(Files& files, const std::u16string& path);
+// Whether Windows takes a file for a program by its name: one that ends in
+// .exe, .com, .bat or .cmd. One that it then cannot run (a 16-bit or damaged
+// program) is no document to open.
 bool IsWindowsProgram(std::u16string_view path);
 
 // The same, with what ResolveLaunch would raise given back instead, and

@@ -1,6 +1,7 @@
 #include "core/launcher_window.h"
 
 #include "core/launch.h"
+#include "core/launch_plan.h"
 #include "core/menu_file.h"
 #include "core/names.h"
 
@@ -43,33 +44,57 @@ void LauncherWindow::LoadMenu(const std::u16string& path) {
 // in the order of the choices, and lets waiting events run after each start;
 // a choice made while they run is started too. A press within the system's
 // double-click time of a start is the same press again (a double click, Enter
-// struck twice), and starts nothing.
+// struck twice), and starts nothing. Nothing starts once the launcher's
+// folder is gone (an ejected disc): its targets are not there, and a file at
+// their paths would be another's.
 void LauncherWindow::OnNext() {
   if (lastStart_ && window_.Milliseconds() - *lastStart_ < window_.DoubleClickTime()) return;
   for (int i = 0; i < 3; ++i) {
     if (!window_.IsChosen(kChoices[i])) continue;
+    if (!files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
     if (StartOrOpen(ResolveLaunch(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Lookup())))
       lastStart_ = window_.Milliseconds();
     window_.PumpEvents();
   }
 }
 
-// A program is started; an address, or a document (a manual, a web page), is
-// opened with the application the user's system has for it. Where there is
-// none, a message in the system's words says so and the menu stays: the
-// user's system lacks an application, the menu is not wrong. Whether anything
-// was started or opened.
-bool LauncherWindow::StartOrOpen(const Launch& launch) {
-  if (!launch.address) {
+// A program is started (a script without execute permission through its
+// interpreter, as PlanLaunch decides); an address, or a file that is no
+// program (a manual, a web page), is opened with the application the user's
+// system has for it. Where there is none, a message in the system's words
+// says so and the menu stays: the user's system lacks an application, the
+// menu is not wrong. Whether anything was started or opened.
+bool LauncherWindow::StartOrOpen(const Launch& resolved) {
+  LaunchPlan plan = PlanLaunch(resolved, files_.conventions(), files_);
+  if (plan.refused) Raise(*plan.refused);
+  const Launch& launch = plan.launch;
+  LaunchPlan::Step step = plan.step;
+  if (step == LaunchPlan::kStart) {
     std::optional<SystemError> failed = programs_.Start(launch);
     if (!failed) return true;
-    bool program = files_.conventions().findsAnyCase ? IsWindowsProgram(launch.program)
-                                                     : IsLinuxProgram(files_, launch.program);
-    if (!launch.found || !IsDocument(failed->code, program)) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
+    if (!plan.ifNoProgram || !IsNotAProgram(failed->code)) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
+    step = *plan.ifNoProgram;
+  }
+  if (step == LaunchPlan::kStartWindowsProgram) {
+    StartWindowsProgram(launch);
+    return true;
   }
   std::optional<std::u16string> notOpened = programs_.Open(launch);
   if (notOpened) window_.ShowMessage(Concerning(launch.shown, *notOpened));
   return !notOpened;
+}
+
+// A Windows program, on a system that runs none itself.
+void LauncherWindow::StartWindowsProgram(const Launch& launch) {
+  switch (programs_.StartWindowsProgram(launch)) {
+    case Handed::kStarted: return;
+    case Handed::kNoApplication:
+      Raise(RuntimeError(kErrInvalidCall, launch.shown + u": a Windows program; this system has no application that "
+                                                         u"runs it"));
+    case Handed::kTakesNoArguments:
+      Raise(RuntimeError(kErrInvalidCall, launch.shown + u": a Windows program; the application this system has for "
+                                                         u"them takes no arguments for it, so it was not started"));
+  }
 }
 
 // Any button down on the close picture shows its pressed look.

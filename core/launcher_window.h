@@ -44,7 +44,8 @@ class LauncherWindow {
  private:
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
-  bool StartOrOpen(const Launch& launch);
+  bool StartOrOpen(const Launch& resolved);
+  void StartWindowsProgram(const Launch& launch);
 
   Window& window_;
   Files& files_;

@@ -29,6 +29,18 @@ char32_t NextCharacter(std::u16string_view text, size_t& i) {
   return c;
 }
 
+// A name as an ISO 9660 disc lists it, without its version (";1") and the
+// dot that ends a name without an extension ("SETUP.;1"); other names as
+// they are.
+std::u16string_view WithoutVersion(std::u16string_view name) {
+  size_t semicolon = name.rfind(u';');
+  if (semicolon == std::u16string_view::npos || semicolon + 1 == name.size()) return name;
+  for (size_t i = semicolon + 1; i < name.size(); ++i)
+    if (name[i] < u'0' || name[i] > u'9') return name;
+  std::u16string_view stem = name.substr(0, semicolon);
+  return stem.size() > 1 && stem.back() == u'.' ? stem.substr(0, stem.size() - 1) : stem;
+}
+
 }  // namespace
 
 char32_t FoldedCase(char32_t c) {
@@ -74,8 +86,13 @@ Found FindPath(std::u16string_view folder, std::u16string_view name, const Conve
     bool special = part.empty() || part == u"." || part == u"..";
     if (!special && files.probe(written) == FileKind::kNone) {
       std::vector<std::u16string> alike;
-      for (const std::u16string& entry : files.list(found.path))
-        if (SameIgnoringCase(entry, part)) alike.push_back(found.path + separator + entry);
+      bool caseDiffers = false;
+      for (const std::u16string& entry : files.list(found.path)) {
+        std::u16string_view name = WithoutVersion(entry);
+        if (!SameIgnoringCase(name, part)) continue;
+        alike.push_back(found.path + separator + entry);
+        caseDiffers = name != part;
+      }
       if (alike.size() != 1) {
         std::sort(alike.begin(), alike.end());
         if (alike.size() > 1) found.alike = std::move(alike);
@@ -84,7 +101,7 @@ Found FindPath(std::u16string_view folder, std::u16string_view name, const Conve
         return found;
       }
       written = alike.front();
-      found.caseDiffers = true;
+      found.caseDiffers |= caseDiffers;
     }
     found.path = written;
     start = end + 1;

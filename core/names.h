@@ -25,7 +25,7 @@ bool SameIgnoringCase(std::u16string_view a, std::u16string_view b);
 struct Found {
   std::u16string path;              // as found, or as written when nothing is
   FileKind kind = FileKind::kNone;  // what the path names
-  bool caseDiffers = false;         // found only with case ignored
+  bool caseDiffers = false;         // found only with case ignored (a version aside)
   std::vector<std::u16string> alike;  // the names that differ from a part only in case, when two or more do
 };
 
@@ -33,8 +33,9 @@ struct Found {
 // JoinPath). Each part of name is taken as written where it exists; on a
 // system that finds a name only in its own case, a part that does not exist
 // as written is the one name in its folder that differs from it only in
-// case, and where two or more do (and none exactly), nothing is found and
-// alike names them. The folder is the system's own and is kept whole.
+// case, or by an ISO 9660 version (";1": "KIVORA.INI;1" for Kivora.ini),
+// and where two or more do (and none exactly), nothing is found and alike
+// names them. The folder is the system's own and is kept whole.
 Found FindPath(std::u16string_view folder, std::u16string_view name, const Conventions& conventions,
                const FileLookup& files);
 

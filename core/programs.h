@@ -23,6 +23,14 @@ struct Launch {
   std::u16string folder;                  // the current folder it starts in: the launcher's
 };
 
+// What became of a program of another system handed to the application the
+// desktop has for such programs.
+enum class Handed {
+  kStarted,
+  kNoApplication,     // the desktop has none, or it could not be started
+  kTakesNoArguments,  // the application takes the program but no arguments for it; nothing was started
+};
+
 class Programs {
  public:
   virtual ~Programs() = default;
@@ -33,6 +41,10 @@ class Programs {
   // user's system has for its type, without waiting for it; the system's
   // words when no application did.
   virtual std::optional<std::u16string> Open(const Launch& launch) = 0;
+  // Starts launch.program, a Windows program on a system that does not run
+  // one itself, with the application the desktop has for Windows programs,
+  // handing it launch.arguments too.
+  virtual Handed StartWindowsProgram(const Launch& launch) = 0;
 };
 
 }  // namespace kivora

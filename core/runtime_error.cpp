@@ -107,9 +107,9 @@ int ErrorNumberFor(Action action, SystemCode code) {
   return action == Action::kRead ? kErrPathAccess : kErrInvalidCall;
 }
 
-bool IsDocument(SystemCode code, bool programByKind) {
-  if (code.family == SystemCode::kErrno) return code.value == EACCES || (code.value == ENOEXEC && !programByKind);
-  return code.value == kWinBadExeFormat && !programByKind;
+bool IsNotAProgram(SystemCode code) {
+  if (code.family == SystemCode::kErrno) return code.value == ENOEXEC || code.value == EACCES;
+  return code.value == kWinBadExeFormat;
 }
 
 std::u16string Concerning(const std::u16string& what, const std::u16string& systemText) {

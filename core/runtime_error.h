@@ -63,13 +63,11 @@ struct SystemError {
 // The one table from system failure codes to run-time error numbers.
 int ErrorNumberFor(Action action, SystemCode code);
 
-// Whether a file the system refused to start is a document, for the
-// application the user has for its type: a file without execute permission
-// (EACCES), or one of no format the system runs (ENOEXEC;
-// ERROR_BAD_EXE_FORMAT on Windows) that is no program by its kind. A program
-// of a format the system cannot run (an ELF program for another machine, a
-// 16-bit or damaged .exe) is no document.
-bool IsDocument(SystemCode code, bool programByKind);
+// Whether a file the system refused to start is no program of a format it
+// runs (a document): ENOEXEC, or EACCES for a file without execute
+// permission; ERROR_BAD_EXE_FORMAT on Windows. Whether it is then opened
+// depends on what the file is (see PlanLaunch).
+bool IsNotAProgram(SystemCode code);
 
 // What a report or a message says about what: the system's text alone where
 // the system put the name in it, else "<what>: <the system's text>".

@@ -7,9 +7,12 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -24,11 +27,53 @@ std::u16string FolderOf(std::string_view program) {
   return Decode(slash == 0 ? "/" : program.substr(0, slash));
 }
 
-std::u16string PosixFiles::LauncherFolder() {
+namespace {
+
+// The path of the file this code was loaded from, as /proc/self/maps names
+// it (a newline in it written as \012); else what /proc/self/exe names.
+std::string OwnProgramPath() {
+  std::string path;
+  if (FILE* maps = std::fopen("/proc/self/maps", "re")) {
+    const auto here = reinterpret_cast<unsigned long>(&OwnProgramPath);
+    char* line = nullptr;
+    size_t capacity = 0;
+    while (path.empty() && getline(&line, &capacity, maps) > 0) {
+      unsigned long start = 0, end = 0;
+      int at = 0;
+      if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*u %n", &start, &end, &at) < 2 || at == 0) continue;
+      if (here < start || here >= end) continue;
+      for (const char* c = line + at; *c && *c != '\n'; ++c)
+        if (std::strncmp(c, "\\012", 4) == 0) path += '\n', c += 3;
+        else path += *c;
+    }
+    std::free(line);
+    std::fclose(maps);
+  }
+  if (!path.empty() && path[0] == '/') return path;
   std::vector<char> buffer(4096);
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return u".";
-  return FolderOf(std::string_view(buffer.data(), size_t(n)));
+  return n > 0 ? std::string(buffer.data(), size_t(n)) : "";
+}
+
+}  // namespace
+
+PosixFiles::PosixFiles() {
+  std::string program = OwnProgramPath();
+  folder_ = program.empty() ? u"." : FolderOf(program);
+  std::optional<std::string> native = Encode(folder_);
+  struct stat st;
+  if (native && stat(native->c_str(), &st) == 0) {
+    known_ = true;
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+  }
+}
+
+bool PosixFiles::LauncherFolderRemains() {
+  if (!known_) return true;
+  std::optional<std::string> native = Encode(folder_);
+  struct stat st;
+  return native && stat(native->c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
 FileKind PosixFiles::Probe(const std::u16string& path) {
@@ -40,9 +85,16 @@ FileKind PosixFiles::Probe(const std::u16string& path) {
   return FileKind::kOther;
 }
 
-bool PosixFiles::MayRun(const std::u16string& path) {
+RunPermission PosixFiles::MayRun(const std::u16string& path) {
   std::optional<std::string> native = Encode(path);
-  return native && access(native->c_str(), X_OK) == 0;
+  if (!native) return RunPermission::kNoExecuteBit;
+  struct statvfs medium;
+  if (statvfs(native->c_str(), &medium) == 0 && (medium.f_flag & ST_NOEXEC)) return RunPermission::kMediumForbids;
+  // The bits too: a FUSE file system may grant the permission to a file
+  // without a bit, which the system then refuses to run.
+  struct stat st;
+  bool bit = stat(native->c_str(), &st) == 0 && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH));
+  return bit && access(native->c_str(), X_OK) == 0 ? RunPermission::kYes : RunPermission::kNoExecuteBit;
 }
 
 std::string PosixFiles::FirstBytes(const std::u16string& path, size_t size) {

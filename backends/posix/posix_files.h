@@ -17,16 +17,25 @@ namespace kivora::posix {
 
 class PosixFiles : public Files {
  public:
+  // Takes the launcher's folder, once: see LauncherFolder.
+  PosixFiles();
   Conventions conventions() override { return kLinuxConventions; }
-  // The folder of /proc/self/exe, without a trailing "/" except at "/".
-  std::u16string LauncherFolder() override;
+  // The folder of the launcher's own program file as it was when it started,
+  // without a trailing "/" except at "/". That is the file its code was
+  // loaded from, which /proc/self/exe names unless the program was started
+  // through the dynamic loader (autorun.sh does so where the medium keeps no
+  // execute permission): the link names the loader then.
+  std::u16string LauncherFolder() override { return folder_; }
+  // The folder at that path is still the one it was (its device and inode).
+  bool LauncherFolderRemains() override;
   // A regular file (symbolic links followed) is a normal file; a FIFO, a
   // device or a socket is none, so that none of them can make the reader
   // hang.
   FileKind Probe(const std::u16string& path) override;
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
-  // The user may execute it (access X_OK).
-  bool MayRun(const std::u16string& path) override;
+  // The medium is mounted noexec (statvfs), or the file has an execute bit
+  // and the user may execute it (access X_OK), or not.
+  RunPermission MayRun(const std::u16string& path) override;
   std::string FirstBytes(const std::u16string& path, size_t size) override;
   // Opens a regular file for reading; never blocks on a FIFO. Throws
   // RuntimeError: 53 missing, 70 refused, 75 not a regular file, 52 a name
@@ -35,6 +44,11 @@ class PosixFiles : public Files {
   std::u16string Decode(std::string_view bytes) override;
   std::u16string DecodeAnsi(std::string_view bytes) override;
   std::u16string AnsiName() override;
+
+ private:
+  std::u16string folder_;
+  bool known_ = false;  // the folder's device and inode were read at the start
+  unsigned long long device_ = 0, inode_ = 0;
 };
 
 // The folder of a program's path, as LauncherFolder gives it.

@@ -111,4 +111,70 @@ std::optional<std::u16string> PosixPrograms::Open(const Launch& launch) {
   return why;
 }
 
+namespace {
+
+// A desktop file's command line with the program and its arguments in the
+// place of its file code, its other codes left out; nothing when it has no
+// place for one file.
+std::optional<std::vector<std::string>> CommandWith(const char* commandLine, const std::string& path,
+                                                   const std::vector<std::string>& arguments) {
+  gchar** tokens = nullptr;
+  if (!commandLine || !g_shell_parse_argv(commandLine, nullptr, &tokens, nullptr)) return std::nullopt;
+  std::vector<std::string> argv;
+  bool placed = false;
+  for (gchar** t = tokens; *t; ++t) {
+    std::string token = *t;
+    if (!placed && (token == "%f" || token == "%u")) {
+      gchar* uri = token == "%u" ? g_filename_to_uri(path.c_str(), nullptr, nullptr) : nullptr;
+      argv.push_back(uri ? uri : path);
+      g_free(uri);
+      argv.insert(argv.end(), arguments.begin(), arguments.end());
+      placed = true;
+    } else if (token.size() == 2 && token[0] == '%' && token[1] != '%') {
+      continue;  // %i, %c, %k: the icon, the name, the desktop file
+    } else {
+      for (size_t at = token.find("%%"); at != std::string::npos; at = token.find("%%", at + 1)) token.erase(at, 1);
+      argv.push_back(token);
+    }
+  }
+  g_strfreev(tokens);
+  if (!placed || argv.empty()) return std::nullopt;
+  return argv;
+}
+
+}  // namespace
+
+Handed PosixPrograms::StartWindowsProgram(const Launch& launch) {
+  const std::string path = SystemBytes(launch.program, launch.shown);
+  GFile* file = g_file_new_for_path(path.c_str());
+  GFileInfo* info = g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE, G_FILE_QUERY_INFO_NONE, nullptr,
+                                      nullptr);
+  const char* type = info ? g_file_info_get_content_type(info) : nullptr;
+  GAppInfo* app = type ? g_app_info_get_default_for_type(type, FALSE) : nullptr;
+  Handed handed = Handed::kNoApplication;
+  if (app && launch.arguments.empty()) {
+    GList files{file, nullptr, nullptr};
+    GAppLaunchContext* context = g_app_launch_context_new();
+    if (g_app_info_launch(app, &files, context, nullptr)) handed = Handed::kStarted;
+    g_object_unref(context);
+  } else if (app) {
+    std::vector<std::string> arguments;
+    for (const std::u16string& arg : launch.arguments) arguments.push_back(SystemBytes(arg, launch.shown));
+    std::optional<std::vector<std::string>> argv = CommandWith(g_app_info_get_commandline(app), path, arguments);
+    handed = Handed::kTakesNoArguments;
+    if (argv) {
+      gchar* program = g_find_program_in_path((*argv)[0].c_str());
+      Launch started{Decode(program ? program : ""), program != nullptr, false, u"", {}, u"", launch.shown,
+                     launch.folder};
+      for (size_t i = 1; i < argv->size(); ++i) started.arguments.push_back(Decode((*argv)[i]));
+      g_free(program);
+      handed = started.found && !Start(started) ? Handed::kStarted : Handed::kNoApplication;
+    }
+  }
+  if (app) g_object_unref(app);
+  if (info) g_object_unref(info);
+  g_object_unref(file);
+  return handed;
+}
+
 }  // namespace kivora::posix

@@ -25,6 +25,11 @@ class PosixPrograms : public Programs {
   // as the user's mimeapps.list sets it; a document goes by its path's own
   // bytes.
   std::optional<std::u16string> Open(const Launch& launch) override;
+  // GIO's default application for the program's type (a desktop file that
+  // takes Windows programs, such as Wine's). The arguments follow the
+  // program in the command line of the desktop file, where it names the
+  // file once (%f or %u); where it names none, there is no place for them.
+  Handed StartWindowsProgram(const Launch& launch) override;
 };
 
 }  // namespace kivora::posix

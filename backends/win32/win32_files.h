@@ -21,8 +21,11 @@ class Win32Files : public Files {
   // system file is not.
   FileKind Probe(const std::u16string& path) override;
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
+  // A removed disc or stick leaves its drive letter without a medium, and
+  // Windows itself then reports that it cannot find what Next names.
+  bool LauncherFolderRemains() override { return true; }
   // Windows keeps no permission to run a file apart from reading it.
-  bool MayRun(const std::u16string&) override { return true; }
+  RunPermission MayRun(const std::u16string&) override { return RunPermission::kYes; }
   std::string FirstBytes(const std::u16string& path, size_t size) override;
   // Throws RuntimeError: 53 missing, 70 refused, 75 otherwise.
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;

@@ -21,6 +21,9 @@ class Win32Programs : public Programs {
   // Windows has for it (the shell's "open"); what Windows said when none
   // did.
   std::optional<std::u16string> Open(const Launch& launch) override;
+
+  // Never asked: Windows starts its own programs (Start).
+  Handed StartWindowsProgram(const Launch&) override { return Handed::kNoApplication; }
 };
 
 }  // namespace kivora::win32

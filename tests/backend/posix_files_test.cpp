@@ -114,6 +114,29 @@ TEST_F(RealFiles, LinesOfARealFileInUtf8OrTheLocalesWindowsPage) {
   }
 }
 
+TEST_F(RealFiles, MayRunAndFirstBytesTellWhatAFileIs) {
+  Write("run", "#!/bin/sh\n");
+  chmod((dir_ + "/run").c_str(), 0755);
+  Write("plain", "#!/bin/sh\n");
+  chmod((dir_ + "/plain").c_str(), 0444);
+  mkfifo((dir_ + "/fifo").c_str(), 0644);
+  const struct {
+    const char* name;
+    RunPermission permission;
+    std::string first4;  // FirstBytes(path, 4)
+  } cases[] = {
+      {"run", RunPermission::kYes, "#!/b"},
+      {"plain", RunPermission::kNoExecuteBit, "#!/b"},
+      {"missing", RunPermission::kNoExecuteBit, ""},
+      {"fifo", RunPermission::kNoExecuteBit, ""},  // and no hang, though nothing writes to it
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(files_.MayRun(At(c.name)), c.permission) << c.name;
+    EXPECT_EQ(files_.FirstBytes(At(c.name), 4), c.first4) << c.name;
+  }
+  EXPECT_EQ(files_.FirstBytes(At("run"), 4096), "#!/bin/sh\n") << "fewer than asked";
+}
+
 TEST_F(RealFiles, TheLauncherFolderHoldsTheRunningProgram) {
   std::u16string folder = files_.LauncherFolder();
   EXPECT_EQ(folder, Utf8ToUtf16(std::filesystem::read_symlink("/proc/self/exe").parent_path().string()));

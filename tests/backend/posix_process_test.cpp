@@ -16,6 +16,7 @@
 #include "backends/posix/posix_files.h"
 #include "backends/posix/posix_process.h"
 #include "core/launch.h"
+#include "core/launch_plan.h"
 #include "core/runtime_error.h"
 #include "core/text.h"
 
@@ -69,8 +70,8 @@ class PosixProcess : public ::testing::Test {
       Launch launch = Resolved(target);
       std::optional<SystemError> failed = posix::Start(launch);
       if (!failed) return {0, false};
-      return {ErrorNumberFor(Action::kStart, failed->code),
-              launch.found && IsDocument(failed->code, IsLinuxProgram(files_, launch.program))};
+      bool document = PlanLaunch(launch, kLinux, files_).ifNoProgram == LaunchPlan::kOpen;
+      return {ErrorNumberFor(Action::kStart, failed->code), document && IsNotAProgram(failed->code)};
     } catch (const RuntimeError& e) {
       return {e.number(), false};
     }
@@ -98,20 +99,28 @@ TEST_F(PosixProcess, ArgumentsAreSplitAsWindowsDoesAndNothingIsLeftOpen) {
 TEST_F(PosixProcess, TheChildHasItsOwnSessionAndDefaultSignalHandling) {
   Install("inst/p");
   // A launcher started with "nohup" or from a shell's background ignores
-  // SIGINT and SIGHUP; the program it starts must not inherit that.
+  // SIGINT and SIGHUP, and one started by a program that blocks SIGTERM has
+  // it blocked; the program it starts must inherit neither.
   struct sigaction ignore {}, oldInt, oldHup;
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGINT, &ignore, &oldInt);
   sigaction(SIGHUP, &ignore, &oldHup);
+  sigset_t term, old;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  sigprocmask(SIG_BLOCK, &term, &old);
   std::string pid = std::to_string(Start("inst\\p"));
+  sigprocmask(SIG_SETMASK, &old, nullptr);
   sigaction(SIGINT, &oldInt, nullptr);
   sigaction(SIGHUP, &oldHup, nullptr);
   std::string record = Record("inst/p");
   EXPECT_NE(record.find("sid:" + pid + " pid:" + pid + "\n"), std::string::npos);
-  size_t at = record.find("sigign:");
-  ASSERT_NE(at, std::string::npos) << record;
-  unsigned long long ignored = std::stoull(record.substr(at + 7, 16), nullptr, 16);
-  EXPECT_EQ(ignored & (1ull << (SIGINT - 1) | 1ull << (SIGHUP - 1)), 0u) << record;
+  auto mask = [&](const std::string& key) {
+    size_t at = record.find(key);
+    return at == std::string::npos ? ~0ull : std::stoull(record.substr(at + key.size(), 16), nullptr, 16);
+  };
+  EXPECT_EQ(mask("sigign:") & (1ull << (SIGINT - 1) | 1ull << (SIGHUP - 1)), 0u) << record;
+  EXPECT_EQ(mask("sigblk:"), 0u) << record;
 }
 
 TEST_F(PosixProcess, FailuresToStartAreRunTimeErrorsOrDocuments) {
@@ -161,6 +170,42 @@ TEST_F(PosixProcess, ManyStartsLeaveNoZombie) {
   int zombies = -1;
   in >> zombies;
   EXPECT_EQ(zombies, 0);
+}
+
+// GIO's default applications, set in private XDG folders before anything in
+// this process asks GIO for one: a recorder for plain text, and one for
+// Windows programs.
+TEST_F(PosixProcess, DocumentsAndWindowsProgramsGoToTheUsersApplicationsWithTheirOwnBytes) {
+  const std::string data = dir_ + "/xdg-data", config = dir_ + "/xdg-config";
+  mkdir(data.c_str(), 0755);
+  mkdir((data + "/applications").c_str(), 0755);
+  mkdir(config.c_str(), 0755);
+  std::ofstream mimeapps(config + "/mimeapps.list");
+  mimeapps << "[Default Applications]\n";
+  for (const char* name : {"text", "windows"}) {
+    Install(std::string("inst/") + name);
+    std::ofstream(data + "/applications/kivora-" + name + ".desktop")
+        << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=\"" << dir_ << "/inst/" << name
+        << "\" %f\n";
+  }
+  mimeapps << "text/plain=kivora-text.desktop\napplication/x-ms-dos-executable=kivora-windows.desktop\n";
+  mimeapps.close();
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  // A stick written on a Latin-1 system, read in a UTF-8 locale.
+  const std::string folder = dir_ + "/caf\xe9";
+  mkdir(folder.c_str(), 0755);
+  std::ofstream(folder + "/notes.txt") << "a manual";
+  std::ofstream(folder + "/SETUP.EXE", std::ios::binary) << std::string("MZ\x90\0\3\0\0\0", 8);
+  PosixPrograms programs;
+  Launch document{Decode(folder + "/notes.txt"), true, false, u"", {}, u"", u"notes.txt", Decode(folder)};
+  EXPECT_FALSE(programs.Open(document));
+  std::string record = Record("inst/text");
+  EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:" + folder + "/notes.txt\n") << "the path's own bytes";
+  Launch setup{Decode(folder + "/SETUP.EXE"), true, false, u" /S", {u"/S"}, u"", u"SETUP.EXE /S", Decode(folder)};
+  EXPECT_EQ(programs.StartWindowsProgram(setup), Handed::kStarted);
+  record = Record("inst/windows");
+  EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:" + folder + "/SETUP.EXE\narg:/S\n") << "with its argument";
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ def the_archive_holds_its_files_and_its_sample_menu_opens_the_launcher(t):
             names = sorted(archive.getnames())
             archive.extractall(t.folder.path)
         expected = [top] + [f"{top}/{name}" for name in
-                            ("Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md", "kivora")]
+                            ("Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md", "autorun.sh", "kivora")]
         unpacked, crlf = os.path.join(t.folder.path, top), ("Kivora.ini",)
         exe = os.path.join(unpacked, "kivora")
     else:
@@ -34,6 +34,22 @@ def the_archive_holds_its_files_and_its_sample_menu_opens_the_launcher(t):
     os.chmod(exe, 0o755)  # the zip keeps no Unix mode for extractall
     t.start(exe=exe)
     t.main_window()
+
+
+@case("wine")
+def the_discs_folder_holds_both_launchers_and_is_made_the_same_twice(t):
+    name = f"kivora-{ARGS.version}-disc.zip"
+    with zipfile.ZipFile(os.path.join(ARGS.dist, name)) as archive:
+        members = {info.filename: (archive.read(info), info.external_attr >> 16 & 0o777) for info in archive.infolist()}
+    t.assertEqual(sorted(members), ["Kivora.exe", "Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md",
+                                    "autorun.inf", "autorun.sh", "kivora"])
+    t.assertEqual({n for n, (_, mode) in members.items() if mode & 0o111}, {"Kivora.exe", "kivora", "autorun.sh"})
+    t.assertNotIn(b"\r", members["autorun.sh"][0], "a CR in autorun.sh is part of a command to the shell")
+    t.assertIn(b"\r\n", members["Kivora.ini"][0])
+    again = os.path.join(t.folder.path, "again")
+    subprocess.run([os.path.join(ROOT, "tools", "dist"), "disc", "--out", again], check=True, capture_output=True)
+    with open(os.path.join(ARGS.dist, name), "rb") as first, open(os.path.join(again, name), "rb") as second:
+        t.assertEqual(first.read(), second.read(), "two runs of tools/dist disc gave other bytes")
 
 
 # --- The menu check

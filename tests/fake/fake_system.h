@@ -41,7 +41,9 @@ class FakeSystem : public Window, public Files, public Programs {
   int dpi = kDefaultDpi;
   std::map<std::u16string, std::string> files;   // normal files, by path
   std::map<std::u16string, FileKind> others;     // folders, hidden files, by path
-  std::set<std::u16string> notRunnable;          // files without execute permission
+  std::map<std::u16string, RunPermission> permissions;  // where it is not kYes, by path
+  bool folderRemains = true;                     // the launcher's folder is still there
+  Handed windowsApplication = Handed::kStarted;  // what handing a Windows program gives
   std::map<std::u16string, SystemCode> openFails;
   std::optional<SystemCode> startFails;
   std::optional<std::u16string> noApplication;  // what Open says when no application opens a type
@@ -61,6 +63,7 @@ class FakeSystem : public Window, public Files, public Programs {
   CloseLook look = CloseLook::kNormal;
   std::vector<Launch> started;
   std::vector<std::u16string> opened;
+  std::vector<Launch> handed;  // to the application for Windows programs
   std::vector<int> pumpsBeforeStart;  // how many pumps had run at each start
   int pumps = 0;
   std::vector<std::u16string> messages;
@@ -95,7 +98,10 @@ class FakeSystem : public Window, public Files, public Programs {
   [[noreturn]] void End(ExitStatus status) override { throw FakeEnd{status}; }
   std::u16string LauncherFolder() override { return folder; }
   FileKind Probe(const std::u16string& path) override;
-  bool MayRun(const std::u16string& path) override { return !notRunnable.count(path); }
+  bool LauncherFolderRemains() override { return folderRemains; }
+  RunPermission MayRun(const std::u16string& path) override {
+    return permissions.count(path) ? permissions[path] : RunPermission::kYes;
+  }
   std::string FirstBytes(const std::u16string& path, size_t size) override {
     return files.count(path) ? files[path].substr(0, size) : "";
   }
@@ -106,6 +112,10 @@ class FakeSystem : public Window, public Files, public Programs {
   std::u16string AnsiName() override { return u"Windows-1252"; }
   std::optional<SystemError> Start(const Launch& launch) override;
   std::optional<std::u16string> Open(const Launch& launch) override;
+  Handed StartWindowsProgram(const Launch& launch) override {
+    if (windowsApplication == Handed::kStarted) handed.push_back(launch);
+    return windowsApplication;
+  }
 };
 
 

@@ -1,7 +1,7 @@
 // A program for the launch tests: writes what it was started with to
 // <its own path>.out, one line each: its arguments, its open descriptors, its
-// session and process ids, the signals it ignores (as /proc gives them) and
-// its current folder.
+// session and process ids, the signals it ignores and those it blocks (as
+// /proc gives them) and its current folder.
 // With --linger it stays alive for that many seconds afterwards. The last
 // line but one is the CLOCK_MONOTONIC time at which main() began, for the
 // benchmarks.
@@ -35,11 +35,12 @@ int main(int argc, char** argv) {
     }
     closedir(d);
   }
-  std::string ignored = "?";
+  std::string ignored = "?", blocked = "?";
   if (FILE* status = std::fopen("/proc/self/status", "r")) {
     char line[256];
     while (std::fgets(line, sizeof line, status))
       if (std::strncmp(line, "SigIgn:\t", 8) == 0) ignored = std::string(line + 8, std::strcspn(line + 8, "\n"));
+      else if (std::strncmp(line, "SigBlk:\t", 8) == 0) blocked = std::string(line + 8, std::strcspn(line + 8, "\n"));
     std::fclose(status);
   }
   FILE* f = std::fopen((out + ".tmp").c_str(), "w");
@@ -51,8 +52,9 @@ int main(int argc, char** argv) {
   }
   char cwd[4096];
   if (!getcwd(cwd, sizeof cwd)) std::strcpy(cwd, "?");
-  std::fprintf(f, "fds:%s\nsid:%d pid:%d\nsigign:%s\nmono:%lld\ncwd:%s\n", fds.c_str(), int(getsid(0)), int(getpid()),
-               ignored.c_str(), static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec, cwd);
+  std::fprintf(f, "fds:%s\nsid:%d pid:%d\nsigign:%s\nsigblk:%s\nmono:%lld\ncwd:%s\n", fds.c_str(), int(getsid(0)),
+               int(getpid()), ignored.c_str(), blocked.c_str(),
+               static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec, cwd);
   std::fclose(f);
   std::string env = std::string(argv[0]) + ".env";
   if (FILE* e = std::fopen((env + ".tmp").c_str(), "w")) {

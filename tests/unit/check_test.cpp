@@ -28,7 +28,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
     const char* name;
     Conventions host;
     std::map<std::u16string, std::string> files;  // relative to the folder, "/" between folders
-    std::set<std::u16string> notRunnable;
+    std::map<std::u16string, RunPermission> permissions;
     ExitStatus status;
     std::vector<std::u16string> lines;
     std::map<std::u16string, FileKind> others = {};  // full paths: the checked folder is D:\m or /cd
@@ -46,7 +46,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"  line 5, Linux: setup is not found: the launcher reports Run-time error '53': File not found",
         u"  Windows: opens https://example.com in the user's web browser",
         u"  Windows: opens the document manual.pdf with the application the user has for its type",
-        u"  Linux:   starts manual.pdf if the disc lets it be run (else opens it as a document)",
+        u"  Linux:   opens the document manual.pdf with the application the user has for its type",
         u"1 problem found."}},
       {"names in the wrong case, alike, without execute permission, checked on Linux",
        kLinux,
@@ -55,17 +55,33 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         {u"tools/Tool", ""},
         {u"tools/TOOL", ""},
         {u"readme.txt", "a manual"}},
-       {u"/cd/readme.txt", u"/cd/setup/install.sh"},
+       {{u"/cd/readme.txt", RunPermission::kNoExecuteBit}, {u"/cd/setup/install.sh", RunPermission::kNoExecuteBit}},
        kExitMenuProblems,
        {u"  Windows: opens the document Setup\\Install.sh with the application the user has for its type",
-        u"  Linux:   opens the document setup/install.sh with the application the user has for its type",
-        u"  line 5, Linux: setup/install.sh is a program without execute permission, so it is opened as a document "
-        u"and not started: give it one (chmod +x), and burn the disc with Rock Ridge",
+        u"  Linux:   starts setup/install.sh through /bin/sh, as it has no execute permission, with the arguments "
+        u"\"--go\"",
         u"  line 5, Linux, note: the disc has it as setup/install.sh, in another case: the launcher finds it so",
         u"  line 6, Linux: the launcher reports Run-time error '53': File not found /media/disc/tools/tool: more than "
         u"one name differs from it only in case (/media/disc/tools/TOOL, /media/disc/tools/Tool)",
         u"  Linux:   opens the document readme.txt with the application the user has for its type",
-        u"2 problems found, and 1 note."}},
+        u"1 problem found, and 1 note."}},
+      {"a script on a noexec medium, a Windows program and a program the loader cannot start, checked on Linux",
+       kLinux,
+       {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nrun.sh\r\nSETUP.EXE /S\r\nstatic\r\n"},
+        {u"run.sh", "#!/bin/sh\n"},
+        {u"SETUP.EXE", "MZ"},
+        {u"static", std::string("\x7f" "ELF\x02\x01\x01", 7)}},
+       {{u"/cd/run.sh", RunPermission::kMediumForbids}, {u"/cd/static", RunPermission::kNoExecuteBit}},
+       kExitMenuProblems,
+       {u"  Linux:   reports run-time error 70",
+        u"  line 5, Linux: the launcher reports Run-time error '70': Permission denied /media/disc/run.sh: this system "
+        u"does not allow programs to run from the medium it is on (it is mounted noexec)",
+        u"  Linux:   hands the Windows program SETUP.EXE to the desktop's application for Windows programs, if it has "
+        u"one, with the arguments \"/S\"",
+        u"  line 7, Linux: the launcher reports Run-time error '70': Permission denied /media/disc/static: a program "
+        u"without execute permission, which the disc's format does not keep: burn the disc with Rock Ridge (xorriso "
+        u"-as mkisofs -r -J), which keeps it",
+        u"2 problems found."}},
       {"what Windows cannot hold, and targets that leave the disc",
        kLinux,
        {{u"Kivora.ini", "P\nA\nB\nC\nwhat?.exe\n..\\up.exe\n\\abs.exe\nextra\n"},
@@ -159,7 +175,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
            at = path.find(c.host.separator, at + 1))
         system.others[path.substr(0, at)] = FileKind::kFolder;
     }
-    system.notRunnable = c.notRunnable;
+    system.permissions = c.permissions;
     system.others[system.folder] = FileKind::kFolder;
     for (const auto& [path, kind] : c.others) system.others[path] = kind;
     CheckResult result = CheckMenu(u"", system);

@@ -5,6 +5,8 @@
 #include <set>
 
 #include "core/launch.h"
+#include "core/launch_plan.h"
+#include "core/text.h"
 #include "tests/fake/fake_system.h"
 
 namespace kivora::testing {
@@ -191,6 +193,92 @@ TEST(ResolveLaunch, NeverHandsTheSystemAPathNoFileSystemCanHold) {
       size_t name = path.size() - path.find_last_of(c.rules.separator) - 1;
       EXPECT_LE(name, c.rules.longestName) << "a name too long was probed";
     }
+  }
+}
+
+// The first bytes of an ELF program whose one program header names loader
+// (none: linked statically), in its 64- or 32-bit form, little-endian.
+std::string Elf(bool wide, const std::string& loader) {
+  const size_t header = wide ? 64 : 52, entry = wide ? 56 : 32, name = header + entry;
+  std::string bytes(name + loader.size() + 1, '\0');
+  auto put = [&](size_t at, uint64_t value, size_t size) {
+    for (size_t i = 0; i < size; ++i) bytes[at + i] = char(value >> (8 * i) & 0xff);
+  };
+  bytes.replace(0, 6, std::string("\x7f" "ELF") + char(wide ? 2 : 1) + '\x01');
+  put(wide ? 0x20 : 0x1c, header, wide ? 8 : 4);  // e_phoff
+  put(wide ? 0x36 : 0x2a, entry, 2);              // e_phentsize
+  put(wide ? 0x38 : 0x2c, 1, 2);                  // e_phnum
+  put(header, loader.empty() ? 1 : 3, 4);         // PT_LOAD, or PT_INTERP
+  put(header + (wide ? 8 : 4), name, wide ? 8 : 4);
+  put(header + (wide ? 32 : 16), loader.size() + 1, wide ? 8 : 4);
+  bytes.replace(name, loader.size(), loader);
+  return bytes;
+}
+
+TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrInterpreterAndNeverAsADocument) {
+  using Step = LaunchPlan::Step;
+  constexpr auto kYes = RunPermission::kYes, kNoBit = RunPermission::kNoExecuteBit,
+                 kNoexec = RunPermission::kMediumForbids;
+  const struct {
+    const char* name;
+    Conventions rules;
+    RunPermission permission;
+    std::string bytes;
+    Step step;
+    std::optional<Step> ifNoProgram;
+    std::vector<std::u16string> started;  // the program and its arguments; empty when refused
+    int refused;
+    std::u16string why;
+  } cases[] = {
+      {"a program that may run", kLinux, kYes, Elf(true, "/lib64/ld.so"), LaunchPlan::kStart, {},
+       {u"/cd/p", u"-a"}, 0, u""},
+      {"a program without the bit, through its loader", kLinux, kNoBit, Elf(true, "/lib64/ld-linux-x86-64.so.2"),
+       LaunchPlan::kStart, {}, {u"/lib64/ld-linux-x86-64.so.2", u"/cd/p", u"-a"}, 0, u""},
+      {"a 32-bit one", kLinux, kNoBit, Elf(false, "/lib/ld-linux.so.2"), LaunchPlan::kStart, {},
+       {u"/lib/ld-linux.so.2", u"/cd/p", u"-a"}, 0, u""},
+      {"a static program without the bit", kLinux, kNoBit, Elf(true, ""), LaunchPlan::kStart, {}, {},
+       kErrPermissionDenied, u"burn the disc with Rock Ridge"},
+      {"headers beyond the bytes read", kLinux, kNoBit, Elf(true, "/lib64/ld.so").substr(0, 70), LaunchPlan::kStart,
+       {}, {}, kErrPermissionDenied, u"burn the disc with Rock Ridge"},
+      {"a script that may run", kLinux, kYes, "#!/bin/sh\necho\n", LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0, u""},
+      {"a script without the bit, its one argument kept", kLinux, kNoBit, "#! /usr/bin/env  python3 -u \t\nx",
+       LaunchPlan::kStart, {}, {u"/usr/bin/env", u"python3 -u", u"/cd/p", u"-a"}, 0, u""},
+      {"a script saved on Windows", kLinux, kYes, "#!/bin/sh\r\necho\r\n", LaunchPlan::kStart, {}, {},
+       kErrInvalidCall, u"the script's first line ends with a carriage return (saved on Windows)"},
+      {"a script naming no interpreter", kLinux, kNoBit, "#!\n", LaunchPlan::kStart, {}, {}, kErrInvalidCall,
+       u"names no interpreter"},
+      {"a script on a noexec medium", kLinux, kNoexec, "#!/bin/sh\n", LaunchPlan::kStart, {}, {},
+       kErrPermissionDenied, u"this system does not allow programs to run from the medium it is on"},
+      {"a program on a noexec medium", kLinux, kNoexec, Elf(true, "/lib64/ld.so"), LaunchPlan::kStart, {}, {},
+       kErrPermissionDenied, u"does not allow programs to run"},
+      {"a Windows program that may run: a handler of the system may take it", kLinux, kYes, "MZ\x90",
+       LaunchPlan::kStart, LaunchPlan::kStartWindowsProgram, {u"/cd/p", u"-a"}, 0, u""},
+      {"a Windows program without the bit", kLinux, kNoBit, "MZ", LaunchPlan::kStartWindowsProgram, {},
+       {u"/cd/p", u"-a"}, 0, u""},
+      {"a document", kLinux, kNoBit, "%PDF", LaunchPlan::kStart, LaunchPlan::kOpen, {u"/cd/p", u"-a"}, 0, u""},
+      {"a document on a noexec medium opens", kLinux, kNoexec, "", LaunchPlan::kStart, LaunchPlan::kOpen,
+       {u"/cd/p", u"-a"}, 0, u""},
+      {"Windows goes by the name", kWindows, kYes, "#!/bin/sh\r\n", LaunchPlan::kStart, LaunchPlan::kOpen,
+       {u"/cd/p", u"-a"}, 0, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Launch launch{u"/cd/p", true, false, u" -a", {u"-a"}, u"/cd/p -a", u"/cd/p -a", u"/cd"};
+    LaunchPlan plan = PlanLaunch(launch, c.rules, c.permission, c.bytes, Latin1ToUtf16);
+    if (c.refused) {
+      ASSERT_TRUE(plan.refused);
+      EXPECT_EQ(plan.refused->number(), c.refused);
+      EXPECT_NE(plan.refused->concerns().find(u"/cd/p -a: "), std::u16string::npos) << "names the line";
+      EXPECT_NE(plan.refused->concerns().find(c.why), std::u16string::npos) << Utf16ToUtf8(plan.refused->concerns());
+      continue;
+    }
+    ASSERT_FALSE(plan.refused) << Utf16ToUtf8(plan.refused->concerns());
+    EXPECT_EQ(plan.step, c.step);
+    EXPECT_EQ(plan.ifNoProgram, c.ifNoProgram);
+    std::vector<std::u16string> started{plan.launch.program};
+    started.insert(started.end(), plan.launch.arguments.begin(), plan.launch.arguments.end());
+    EXPECT_EQ(started, c.started);
+    EXPECT_EQ(plan.launch.shown, u"/cd/p -a");
   }
 }
 

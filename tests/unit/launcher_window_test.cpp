@@ -373,6 +373,65 @@ TEST(OnNext, WhatNoApplicationOpensIsAMessageInTheSystemsWordsAndTheMenuStays) {
   }
 }
 
+TEST(OnNext, OnLinuxCarriesOutWhatTheFileIsAndStartsNothingOnceTheFolderIsGone) {
+  const struct {
+    const char* name;
+    std::string bytes;  // of /media/cd/Setup/run
+    RunPermission permission;
+    bool folderRemains;
+    Handed windowsApplication;
+    std::vector<std::u16string> started, handed;  // the program and its arguments
+    std::u16string report;
+  } cases[] = {
+      {"a script without execute permission", "#!/bin/sh\n", RunPermission::kNoExecuteBit, true, Handed::kStarted,
+       {u"/bin/sh", u"/media/cd/Setup/run", u"/S"}, {}, u""},
+      {"a Windows program", "MZ", RunPermission::kNoExecuteBit, true, Handed::kStarted, {},
+       {u"/media/cd/Setup/run", u"/S"}, u""},
+      {"a Windows program and no application for it", "MZ", RunPermission::kNoExecuteBit, true,
+       Handed::kNoApplication, {}, {},
+       RuntimeError(kErrInvalidCall, u"/media/cd/Setup/run /S: a Windows program; this system has no application "
+                                     u"that runs it").Report()},
+      {"a Windows program and an application that takes no arguments", "MZ", RunPermission::kNoExecuteBit, true,
+       Handed::kTakesNoArguments, {}, {},
+       RuntimeError(kErrInvalidCall, u"/media/cd/Setup/run /S: a Windows program; the application this system has "
+                                     u"for them takes no arguments for it, so it was not started").Report()},
+      {"the disc ejected", "#!/bin/sh\n", RunPermission::kYes, false, Handed::kStarted, {}, {},
+       RuntimeError(kErrPathAccess, u"/media/cd: the disc or folder the launcher was started from is no longer "
+                                    u"there").Report()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem system;
+    system.rules = kLinux;
+    system.folder = u"/media/cd";
+    system.files[u"/media/cd/Kivora.ini"] = "P\nA\nB\nC\nSetup\\run /S\nb\nc\n";
+    system.files[u"/media/cd/Setup/run"] = c.bytes;
+    system.permissions[u"/media/cd/Setup/run"] = c.permission;
+    system.windowsApplication = c.windowsApplication;
+    LauncherWindow window(system, system, system);
+    window.OnLoad();
+    system.folderRemains = c.folderRemains;
+    try {
+      Dispatch(system, [&] { window.OnNext(); });
+      EXPECT_EQ(c.report, u"") << "the launcher went on";
+    } catch (const FakeEnd& end) {
+      EXPECT_EQ(end.status, kExitRuntimeError);
+      EXPECT_EQ(system.messages, std::vector<std::u16string>{c.report});
+    }
+    auto commands = [](const std::vector<Launch>& launches) {
+      std::vector<std::u16string> all;
+      for (const Launch& l : launches) {
+        all.push_back(l.program);
+        all.insert(all.end(), l.arguments.begin(), l.arguments.end());
+      }
+      return all;
+    };
+    EXPECT_EQ(commands(system.started), c.started);
+    EXPECT_EQ(commands(system.handed), c.handed);
+    EXPECT_TRUE(system.opened.empty()) << "opened as a document";
+  }
+}
+
 // The close picture's events as the back ends report them: "p" a press on
 // it, "r" a release after it or over it, "l" the press lost to another window.
 TEST(ClosePicture, EndsOnAReleaseOnlyAfterAPressOnIt) {

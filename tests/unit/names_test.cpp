@@ -42,6 +42,11 @@ TEST(FindPath, TakesEachPartAsWrittenOrTheOneNameThatDiffersInCase) {
       {u"/cd/README.TXT", FileKind::kNormal},   {u"/cd/readme.txt", FileKind::kNormal},
       {u"/cd/Kivora.INI", FileKind::kNormal},   {u"/cd/KIVORA.INI", FileKind::kNormal},
       {u"/cd/\u00e9t\u00e9", FileKind::kNormal},
+      // A plain ISO 9660 disc listed with its versions.
+      {u"/cd/iso", FileKind::kFolder}, {u"/cd/iso/KIVORA.INI;1", FileKind::kNormal}, {u"/cd/iso/SETUP", FileKind::kFolder},
+      {u"/cd/iso/SETUP/INSTALL.SH;1", FileKind::kNormal},
+      {u"/cd/iso/SETUP/RUN.;1", FileKind::kNormal}, {u"/cd/iso/SETUP/A;1", FileKind::kNormal},
+      {u"/cd/iso/SETUP/A;2", FileKind::kNormal}, {u"/cd/iso/SETUP/B;X", FileKind::kNormal},
   };
   const struct {
     const char* name;
@@ -67,6 +72,14 @@ TEST(FindPath, TakesEachPartAsWrittenOrTheOneNameThatDiffersInCase) {
       {"folded beyond ASCII", u"\u00c9T\u00c9", kLinux, u"/cd/\u00e9t\u00e9", FileKind::kNormal, true, {}},
       {"missing", u"setup\\none.exe", kLinux, u"/cd/setup/none.exe", FileKind::kNone, false, {}},
       {"\"..\" is kept", u"setup\\..\\Readme.txt", kLinux, u"/cd/setup/../Readme.txt", FileKind::kNone, false, {}},
+      {"an ISO version", u"iso/KIVORA.INI", kLinux, u"/cd/iso/KIVORA.INI;1", FileKind::kNormal, false, {}},
+      {"an ISO version and another case", u"iso\\Setup\\Install.sh", kLinux,
+       u"/cd/iso/SETUP/INSTALL.SH;1", FileKind::kNormal, true, {}},
+      {"a name without an extension", u"iso/setup/run", kLinux, u"/cd/iso/SETUP/RUN.;1", FileKind::kNormal,
+       true, {}},
+      {"two versions", u"iso/SETUP/A", kLinux, u"/cd/iso/SETUP/A", FileKind::kNone, false,
+       {u"/cd/iso/SETUP/A;1", u"/cd/iso/SETUP/A;2"}},
+      {"no version but digits", u"iso/SETUP/B", kLinux, u"/cd/iso/SETUP/B", FileKind::kNone, false, {}},
       {"Windows finds any case itself", u"SETUP\\SETUP.EXE", kWindows, u"/cd\\SETUP\\SETUP.EXE", FileKind::kNone,
        false, {}},
   };
