@@ -49,17 +49,16 @@ void LauncherWindow::OnNext() {
   for (int i = 0; i < 3; ++i) {
     if (!window_.IsChosen(kChoices[i])) continue;
     if (!files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
-    StartOrOpen(ResolveLaunch(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Lookup()));
+    CarryOut(Decide(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Facts()));
     window_.PumpEvents();
   }
 }
 
-// A program is started (a script without execute permission through its
-// interpreter, as PlanLaunch decides); an address, or a file that is no
+// What Decide said: a program is started (a script without execute
+// permission through its interpreter); an address, or a file that is no
 // program (a manual, a web page), is opened with the application the user's
-// system has for it.
-void LauncherWindow::StartOrOpen(const Launch& resolved) {
-  LaunchPlan plan = PlanLaunch(resolved, files_.conventions(), files_);
+// system has for it; or the report.
+void LauncherWindow::CarryOut(const LaunchPlan& plan) {
   if (plan.refused) Raise(*plan.refused);
   const Launch& launch = plan.launch;
   if (plan.step == LaunchPlan::kOpen) {

@@ -10,6 +10,7 @@
 
 #include "core/files.h"
 #include "core/form.h"
+#include "core/launch_plan.h"
 #include "core/menu_file.h"
 #include "core/programs.h"
 #include "core/window.h"
@@ -43,7 +44,7 @@ class LauncherWindow {
  private:
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
-  void StartOrOpen(const Launch& resolved);
+  void CarryOut(const LaunchPlan& plan);
   void StartWindowsProgram(const Launch& launch);
 
   Window& window_;
