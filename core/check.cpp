@@ -72,6 +72,19 @@ class View {
             }};
   }
 
+  // What the decision asks, of the disc as this system will see it. Seen
+  // from Windows, the execute bit a file will have on the disc is not
+  // known: the Linux launcher then runs a script or a program either way,
+  // through its interpreter or the loader.
+  FileFacts Facts(bool hostIsSeen) const {
+    auto mayRun = [this, hostIsSeen](const std::u16string& path) {
+      if (seen_.rules.findsAnyCase) return RunPermission::kYes;
+      return hostIsSeen ? files_.MayRun(Host(path)) : RunPermission::kNoExecuteBit;
+    };
+    auto firstBytes = [this](const std::u16string& path, size_t size) { return files_.FirstBytes(Host(path), size); };
+    return {Lookup(), mayRun, firstBytes, [this](std::string_view bytes) { return files_.Decode(bytes); }};
+  }
+
   // A path of the view as it is written relative to the launcher's folder.
   std::u16string Relative(const std::u16string& path) const {
     return path.compare(0, prefix_.size() + 1, prefix_ + seen_.rules.separator) == 0 ? path.substr(prefix_.size() + 1)
@@ -191,89 +204,96 @@ std::u16string Quoted(const std::vector<std::u16string>& arguments) {
   return out;
 }
 
-// What a menu line starts or opens on one system, and the problems of it.
-std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLine& given, size_t line,
-                          Files& files, bool hostIsSeen, Problems& problems) {
-  const std::u16string& target = given.text;
-  if (target.empty()) {
-    problems.Add(line, seen.name, u"the target is empty, so Next has nothing to start: name a program");
-    return u"nothing: Next reports a run-time error";
+// Extensions no Windows opens by itself: what a disc for Linux holds.
+bool OpensOnlyWithAnApplication(std::u16string_view path) {
+  size_t slash = path.find_last_of(u"\\/"), dot = path.rfind(u'.');
+  if (dot == std::u16string_view::npos || (slash != std::u16string_view::npos && dot < slash)) return true;
+  for (const char16_t* extension : {u".sh", u".py", u".pl", u".rb", u".run", u".bin", u".appimage", u".desktop",
+                                    u".jar", u".deb", u".rpm", u".elf", u".out"})
+    if (SameIgnoringCase(path.substr(dot), extension)) return true;
+  return false;
+}
+
+// How a verdict names arguments: as the system hands them over.
+std::u16string WithArguments(const SystemSeen& seen, const Launch& launch) {
+  if (seen.rules.findsAnyCase) {
+    std::u16string line = launch.argumentLine;
+    line.erase(0, line.find_first_not_of(u" \t"));
+    return line.empty() ? u"" : u" with the command line " + line;
   }
-  const bool absolute = target[0] == u'\\' || target[0] == u'/' || (target.size() > 1 && target[1] == u':');
+  size_t n = launch.arguments.size();
+  return n == 0 ? u"" : u" with " + Number(n) + (n == 1 ? u" argument: " : u" arguments: ") + Quoted(launch.arguments);
+}
+
+// What a menu line does on one system, as Decide says, and the problems of
+// it: what will fail or act otherwise than the author meant.
+std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLine& given, size_t line,
+                          bool hostIsSeen, Problems& problems) {
+  const std::u16string& target = given.text;
+  if (target.empty())
+    problems.Add(line, seen.name, u"the target is empty, so Next has nothing to start: name a program");
+  const bool absolute = !target.empty() && (target[0] == u'\\' || target[0] == u'/' || (target.size() > 1 && target[1] == u':'));
   if (absolute)
     problems.Add(line, seen.name,
                  u"an absolute path or a drive letter: write the path relative to the launcher's folder");
-  if (target.find(u'\0') != std::u16string::npos) {
+  if (!target.empty() && (target[0] == u' ' || target[0] == u'\t'))
+    problems.Add(line, seen.name, u"the target begins with a blank, which is part of the program's name: remove it");
+  if (target.find(u'\0') != std::u16string::npos)
     problems.Add(line, seen.name, u"the line holds a NUL character, which ends a name (a UTF-16 file saved without its "
-                                  u"byte-order mark has them): the launcher reports Run-time error '52': Bad file name "
-                                  u"or number");
-    return u"reports run-time error 52";
-  }
-  Resolution resolution = Resolve(seen.root, given, seen.rules, view.Lookup());
-  const Launch& launch = resolution.launch;
-  if (resolution.refused) {
-    problems.Add(line, seen.name, u"the launcher reports " + resolution.refused->ReportLine());
-    return u"reports run-time error " + Number(size_t(resolution.refused->number()));
-  }
+                                  u"byte-order mark has them)");
+
+  const LaunchPlan plan = Decide(seen.root, given, seen.rules, view.Facts(hostIsSeen));
+  const Launch& launch = plan.launch;
   if (launch.address) {
     bool mail = SameIgnoringCase(target.substr(0, 7), u"mailto:");
     return u"opens " + target + (mail ? u" in the user's mail program" : u" in the user's web browser");
   }
-  // The program's path as written in the line, and as it is on the disc.
-  const std::u16string program = view.Relative(launch.program);
+  // The file's path as written in the line, and as it is on the disc.
+  const std::u16string program = view.Relative(plan.resolved.program);
   int depth = 0;
   for (const std::u16string& part : absolute ? std::vector<std::u16string>{} : PartsOf(program)) {
     depth += part == u".." ? -1 : part.empty() || part == u"." ? 0 : 1;
     if (depth < 0)
-      problems.Add(line, seen.name, u"..\\ climbs above the launcher's folder, and there is nothing above a disc's "
-                                    u"root: keep what it starts below the launcher");
+      problems.Add(line, seen.name, u"..\\ climbs above the launcher's folder: from a folder it reaches what lies "
+                                    u"beside that folder, but on a disc's root there is nothing above (Windows stays "
+                                    u"at the root, Linux leaves the disc): keep what it starts below the launcher");
     if (part.size() > kJolietName)
       problems.Add(line, seen.name, u"\"" + part + u"\" is longer than 64 characters, which Joliet cuts when the disc "
                                     u"is burned: shorten it");
     std::u16string refused = WindowsRefuses(part);  // seen from Linux too: the disc is for both
     if (!refused.empty()) problems.Add(line, u"Windows", refused + u": rename it");
   }
-  if (!launch.found) {
-    problems.Add(line, seen.name, program + u" is not found: the launcher reports Run-time error '53': File not found");
-    return u"reports run-time error 53 (" + program + u" is not found)";
+  if (plan.refused) {
+    const RuntimeError& error = *plan.refused;
+    std::u16string report = u"Run-time error '" + Number(size_t(error.number())) + u"': " + Utf8ToUtf16(ErrorText(error.number()));
+    problems.Add(line, seen.name, u"Next reports " + report);
+    return u"reports " + report + (error.concerns().empty() ? u"" : u" (" + Shown(error.concerns()) + u")");
   }
-  if (resolution.caseDiffers)
-    problems.Note(line, seen.name, u"the disc has it as " + program + u", in another case: the launcher finds it so");
-  if (!seen.rules.findsAnyCase) {
-    // What Next does with the file, as it decides it. Seen from Windows, the
-    // permission the file will have on the disc is not known: a script or a
-    // program runs either way, through its interpreter or the loader where
-    // the disc keeps none.
-    const std::u16string host = view.Host(launch.program);
-    RunPermission permission = hostIsSeen ? files.MayRun(host) : RunPermission::kNoExecuteBit;
-    LaunchPlan plan = PlanLaunch(launch, seen.rules, permission, files.FirstBytes(host, kHeaderBytes),
-                                 [&files](std::string_view bytes) { return files.Decode(bytes); });
-    if (plan.refused) {
-      problems.Add(line, seen.name, u"the launcher reports " + plan.refused->ReportLine());
-      return u"reports run-time error " + Number(size_t(plan.refused->number()));
-    }
-    if (plan.step == LaunchPlan::kStartWindowsProgram || plan.ifNoProgram == LaunchPlan::kStartWindowsProgram)
-      return u"hands the Windows program " + program + u" to the desktop's application for Windows programs, if it "
-             u"has one" + (launch.arguments.empty() ? u"" : u", with the arguments " + Quoted(launch.arguments));
-    if (plan.ifNoProgram == LaunchPlan::kOpen)
+  if (plan.caseDiffers)
+    problems.Note(line, seen.name, u"the disc has it as " + program + u": the launcher finds it so");
+  switch (plan.step) {
+    case LaunchPlan::kOpen:
+      if (seen.rules.findsAnyCase && OpensOnlyWithAnApplication(program))
+        problems.Add(line, seen.name, u"Windows opens " + program + u" only where the user has an application for its "
+                                      u"type, and none comes with Windows: name a Windows program for Windows");
+      if (!plan.resolved.arguments.empty())
+        problems.Add(line, seen.name, u"a document takes no arguments: the launcher opens " + program + u" without them");
       return u"opens the document " + program + u" with the application the user has for its type";
-    if (!plan.through.empty()) {
-      std::u16string how = hostIsSeen ? u" through " + plan.through + u", as it has no execute permission"
-                                      : u" (through " + plan.through + u" where the disc keeps no execute permission)";
-      return u"starts " + program + how +
-             (launch.arguments.empty() ? u"" : u", with the arguments " + Quoted(launch.arguments));
-    }
-  } else if (!IsWindowsProgram(launch.program)) {
-    return u"opens the document " + program + u" with the application the user has for its type";
+    case LaunchPlan::kStartWindowsProgram:
+      return u"hands the Windows program " + program + u" to the desktop's application for Windows programs, if it "
+             u"has one" + WithArguments(seen, plan.resolved);
+    case LaunchPlan::kStart:
+      break;
   }
-  if (seen.rules.findsAnyCase) {
-    std::u16string line = launch.argumentLine;
-    line.erase(0, line.find_first_not_of(u" \t"));
-    return u"starts " + program + (line.empty() ? u"" : u" with the command line " + line);
+  if (plan.ifNoProgram == LaunchPlan::kStartWindowsProgram)
+    return u"starts the Windows program " + program + u" where the system runs such programs itself, else hands it "
+           u"to the desktop's application for them" + WithArguments(seen, plan.resolved);
+  if (!plan.through.empty()) {
+    std::u16string how = hostIsSeen ? u" (through " + plan.through + u", as it has no execute permission)"
+                                    : u" (through " + plan.through + u" where the disc keeps no execute permission)";
+    return u"starts " + program + WithArguments(seen, plan.resolved) + how;
   }
-  size_t n = launch.arguments.size();
-  return u"starts " + program +
-         (n == 0 ? u"" : u" with " + Number(n) + (n == 1 ? u" argument: " : u" arguments: ") + Quoted(launch.arguments));
+  return u"starts " + program + WithArguments(seen, plan.resolved);
 }
 
 }  // namespace
@@ -402,7 +422,7 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
       }
       View view(seen, folder, files);
       does.push_back(u"  " + std::u16string(seen.name) + u": " + padding +
-                     WhatItDoes(seen, view, target, targetLine, files, seen.rules.findsAnyCase == host.findsAnyCase,
+                     WhatItDoes(seen, view, target, targetLine, seen.rules.findsAnyCase == host.findsAnyCase,
                                 problems));
     }
     result.lines.insert(result.lines.end(), does.begin(), does.end());

@@ -64,6 +64,17 @@ struct FileLookup {
   std::function<std::vector<std::u16string>(const std::u16string& folder)> list;
 };
 
+// What deciding a launch asks of a file system: what a path names, the names
+// in a folder, a file's permission to run and its first bytes, and how bytes
+// of a name read. The launcher asks its own system; the check asks a view of
+// the disc as each system will see it.
+struct FileFacts {
+  FileLookup lookup;
+  std::function<RunPermission(const std::u16string& path)> mayRun;
+  std::function<std::string(const std::u16string& path, size_t size)> firstBytes;
+  std::function<std::u16string(std::string_view bytes)> decode;
+};
+
 class Files {
  public:
   virtual ~Files() = default;
@@ -104,6 +115,11 @@ class Files {
   FileLookup Lookup() {
     return {[this](const std::u16string& path) { return Probe(path); },
             [this](const std::u16string& folder) { return ListFolder(folder); }};
+  }
+  FileFacts Facts() {
+    return {Lookup(), [this](const std::u16string& path) { return MayRun(path); },
+            [this](const std::u16string& path, size_t size) { return FirstBytes(path, size); },
+            [this](std::string_view bytes) { return Decode(bytes); }};
   }
 };
 

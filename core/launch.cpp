@@ -112,15 +112,6 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
   return {launch, caseDiffers, std::nullopt};
 }
 
-bool IsWindowsProgram(std::u16string_view path) {
-  size_t dot = path.rfind(u'.');
-  if (dot == std::u16string_view::npos) return false;
-  std::u16string_view extension = path.substr(dot);
-  for (const char16_t* program : {u".exe", u".com", u".bat", u".cmd"})
-    if (SameIgnoringCase(extension, program)) return true;
-  return false;
-}
-
 Resolution Resolve(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
                    const FileLookup& files) {
   Resolution byText = Resolve(launcherFolder, target.text, conventions, files);

@@ -38,11 +38,6 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, ch
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
                      const Conventions& conventions, const FileLookup& files);
 
-// Whether Windows takes a file for a program by its name: one that ends in
-// .exe, .com, .bat or .cmd. One that it then cannot run (a 16-bit or damaged
-// program) is no document to open.
-bool IsWindowsProgram(std::u16string_view path);
-
 // The same, with what ResolveLaunch would raise given back instead, and
 // whether the program was found only with case ignored: for a check of the
 // menu, which raises nothing.

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/launch.h"
+#include "core/names.h"
 
 namespace kivora {
 
@@ -53,6 +54,15 @@ std::string LoaderOf(std::string_view elf) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// What CreateProcess starts by its name: a program, or a batch file for cmd.
+bool IsWindowsProgramName(std::u16string_view path) {
+  size_t dot = path.rfind(u'.');
+  if (dot == std::u16string_view::npos || path.find_first_of(u"\\/", dot) != std::u16string_view::npos) return false;
+  for (const char16_t* program : {u".exe", u".com", u".bat", u".cmd"})
+    if (SameIgnoringCase(path.substr(dot), program)) return true;
+  return false;
+}
+
 // A script's first line as the system reads it: "#!", the interpreter, and
 // at most one argument, the rest of the line.
 struct FirstLine {
@@ -97,19 +107,14 @@ LaunchPlan Refused(const Launch& launch, int number, const std::u16string& why) 
 
 LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunPermission permission,
                       std::string_view firstBytes, const std::function<std::u16string(std::string_view)>& decode) {
-  if (launch.address) return {LaunchPlan::kOpen, launch, std::nullopt, std::nullopt, u""};
-  // A file that is missing is left to the system to report, and is no
-  // document to open; on Windows the system decides by the name what runs,
-  // and a file it cannot run is a document unless its name makes it a
-  // program.
-  if (!launch.found) return {LaunchPlan::kStart, launch, std::nullopt, std::nullopt, u""};
-  const LaunchPlan asItIs{LaunchPlan::kStart, launch, LaunchPlan::kOpen, std::nullopt, u""};
-  if (!conventions.runsByHeader) {
-    if (IsWindowsProgram(launch.program)) return {LaunchPlan::kStart, launch, std::nullopt, std::nullopt, u""};
-    return asItIs;
-  }
+  const LaunchPlan open{LaunchPlan::kOpen, launch, std::nullopt, std::nullopt, u""};
+  if (launch.address) return open;
   const Format format = FormatOf(firstBytes);
-  if (format == Format::kOther) return asItIs;
+  if (!conventions.runsByHeader)
+    return format == Format::kWindows || IsWindowsProgramName(launch.program)
+               ? LaunchPlan{LaunchPlan::kStart, launch, std::nullopt, std::nullopt, u""}
+               : open;
+  if (format == Format::kOther) return open;
   if (permission == RunPermission::kMediumForbids)
     return Refused(launch, kErrPermissionDenied,
                    u"this system does not allow programs to run from the medium it is on (it is mounted noexec)");
@@ -146,10 +151,26 @@ LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunP
   }
 }
 
-LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, Files& files) {
-  if (launch.address || !launch.found || !conventions.runsByHeader) return PlanLaunch(launch, conventions, RunPermission::kYes, "", nullptr);
-  return PlanLaunch(launch, conventions, files.MayRun(launch.program), files.FirstBytes(launch.program, kHeaderBytes),
-                    [&files](std::string_view bytes) { return files.Decode(bytes); });
+LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
+                  const FileFacts& files) {
+  Resolution resolution = Resolve(launcherFolder, target, conventions, files.lookup);
+  const Launch& launch = resolution.launch;
+  LaunchPlan plan;
+  if (resolution.refused) {
+    plan = {LaunchPlan::kStart, launch, std::nullopt, resolution.refused, u""};
+  } else if (!launch.found && !launch.address) {
+    bool folder = files.lookup.probe(launch.program) == FileKind::kFolder;
+    plan = folder ? Refused(launch, kErrPermissionDenied, u"a folder, not a program")
+                  : LaunchPlan{LaunchPlan::kStart, launch, std::nullopt, RuntimeError(kErrFileNotFound, launch.shown), u""};
+  } else if (launch.address) {
+    plan = PlanLaunch(launch, conventions, RunPermission::kYes, "", files.decode);
+  } else {
+    plan = PlanLaunch(launch, conventions, files.mayRun(launch.program), files.firstBytes(launch.program, kHeaderBytes),
+                      files.decode);
+  }
+  plan.resolved = launch;
+  plan.caseDiffers = resolution.caseDiffers;
+  return plan;
 }
 
 RuntimeError FolderGone(const std::u16string& folder) {

@@ -1,8 +1,9 @@
-// How "Next" carries out a launch on the system it runs on: a program
-// started as it is, a script through its interpreter or a program through
-// the system's loader where the medium keeps no execute permission, a
-// document opened, a Windows program handed to the desktop's application for
-// it, or a report of why nothing can start it. The menu check tells the same.
+// What "Next" does with a menu line on a system, decided once: the launcher
+// carries it out, the menu check prints it. A program started as it is, a
+// script through its interpreter or a program through the system's loader
+// where the medium keeps no execute permission, a document or an address
+// opened, a Windows program handed to the desktop's application for it, or
+// a report of why nothing can start it.
 #pragma once
 
 #include <functional>
@@ -12,6 +13,7 @@
 
 #include "core/conventions.h"
 #include "core/files.h"
+#include "core/menu_file.h"
 #include "core/programs.h"
 #include "core/runtime_error.h"
 
@@ -41,7 +43,21 @@ struct LaunchPlan {
   // How it started: "" as it is, else through what (the interpreter or the
   // loader), for the check to tell.
   std::u16string through;
+  // The menu line as resolved, before any interpreter: the file it names
+  // and its own arguments; and whether the file was found only with case or
+  // an ISO version ignored (the launcher finds it so; the check notes it).
+  Launch resolved;
+  bool caseDiffers = false;
 };
+
+// The decision: the target of a menu line resolved in the launcher's folder
+// (core/launch.h), then planned from what the file is. The split between
+// program and document comes from the file itself: on Linux an ELF, "#!" or
+// "MZ" header; on Windows what CreateProcess runs (.exe, .com, .bat, .cmd, or
+// an "MZ" header). A target that names no file is a report: 70 for a folder,
+// 53 otherwise, naming the line as the launcher's folder completes it.
+LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
+                  const FileFacts& files);
 
 // The rule, from what the system says of the file launch.program names: its
 // permission to run and its first bytes (up to kHeaderBytes). decode turns
@@ -49,8 +65,6 @@ struct LaunchPlan {
 LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunPermission permission,
                       std::string_view firstBytes, const std::function<std::u16string(std::string_view)>& decode);
 
-// The same, asking files about launch.program.
-LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, Files& files);
 
 // Error 75, nothing started: the launcher's folder is not there any more.
 RuntimeError FolderGone(const std::u16string& folder);

@@ -52,20 +52,19 @@ void LauncherWindow::OnNext() {
   for (int i = 0; i < 3; ++i) {
     if (!window_.IsChosen(kChoices[i])) continue;
     if (!files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
-    if (StartOrOpen(ResolveLaunch(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Lookup())))
+    if (CarryOut(Decide(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Facts())))
       lastStart_ = window_.Milliseconds();
     window_.PumpEvents();
   }
 }
 
-// A program is started (a script without execute permission through its
-// interpreter, as PlanLaunch decides); an address, or a file that is no
+// What Decide said: a program is started (a script without execute
+// permission through its interpreter); an address, or a file that is no
 // program (a manual, a web page), is opened with the application the user's
 // system has for it. Where there is none, a message in the system's words
 // says so and the menu stays: the user's system lacks an application, the
-// menu is not wrong. Whether anything was started or opened.
-bool LauncherWindow::StartOrOpen(const Launch& resolved) {
-  LaunchPlan plan = PlanLaunch(resolved, files_.conventions(), files_);
+// menu is not wrong. Or the report. Whether anything was started or opened.
+bool LauncherWindow::CarryOut(const LaunchPlan& plan) {
   if (plan.refused) Raise(*plan.refused);
   const Launch& launch = plan.launch;
   LaunchPlan::Step step = plan.step;

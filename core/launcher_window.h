@@ -11,6 +11,7 @@
 
 #include "core/files.h"
 #include "core/form.h"
+#include "core/launch_plan.h"
 #include "core/menu_file.h"
 #include "core/programs.h"
 #include "core/window.h"
@@ -44,7 +45,7 @@ class LauncherWindow {
  private:
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
-  bool StartOrOpen(const Launch& resolved);
+  bool CarryOut(const LaunchPlan& plan);
   void StartWindowsProgram(const Launch& launch);
 
   Window& window_;

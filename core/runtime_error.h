@@ -65,18 +65,17 @@ int ErrorNumberFor(Action action, SystemCode code);
 
 // Whether a file the system refused to start is no program of a format it
 // runs (a document): ENOEXEC, or EACCES for a file without execute
-// permission; ERROR_BAD_EXE_FORMAT on Windows. Whether it is then opened
-// depends on what the file is (see PlanLaunch).
+// permission; ERROR_BAD_EXE_FORMAT on Windows.
 bool IsNotAProgram(SystemCode code);
-
-// What a report or a message says about what: the system's text alone where
-// the system put the name in it, else "<what>: <the system's text>".
-std::u16string Concerning(const std::u16string& what, const std::u16string& systemText);
 
 // Raises a run-time error: every failure of the program leaves by here. The
 // dispatch of the handler it arises in reports it and ends the program (see
 // raise.cpp).
 [[noreturn]] void Raise(const RuntimeError& error);
+
+// What a report or a message says about what: the system's text alone where
+// the system put the name in it, else "<what>: <the system's text>".
+std::u16string Concerning(const std::u16string& what, const std::u16string& systemText);
 
 // The error for a failed system call on what, concerning what (see
 // Concerning).

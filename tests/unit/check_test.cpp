@@ -42,8 +42,8 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        kExitMenuProblems,
        {u"Prompt (line 1): Pick", u"  caption: A", u"  target:  setup /s \"a b\"",
         u"  Windows: starts setup.exe with the command line /s \"a b\"",
-        u"  Linux:   reports run-time error 53 (setup is not found)",
-        u"  line 5, Linux: setup is not found: the launcher reports Run-time error '53': File not found",
+        u"  Linux:   reports Run-time error '53': File not found (/media/disc/setup /s \"a b\")",
+        u"  line 5, Linux: Next reports Run-time error '53': File not found",
         u"  Windows: opens https://example.com in the user's web browser",
         u"  Windows: opens the document manual.pdf with the application the user has for its type",
         u"  Linux:   opens the document manual.pdf with the application the user has for its type",
@@ -58,13 +58,17 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {{u"/cd/readme.txt", RunPermission::kNoExecuteBit}, {u"/cd/setup/install.sh", RunPermission::kNoExecuteBit}},
        kExitMenuProblems,
        {u"  Windows: opens the document Setup\\Install.sh with the application the user has for its type",
-        u"  Linux:   starts setup/install.sh through /bin/sh, as it has no execute permission, with the arguments "
-        u"\"--go\"",
-        u"  line 5, Linux, note: the disc has it as setup/install.sh, in another case: the launcher finds it so",
-        u"  line 6, Linux: the launcher reports Run-time error '53': File not found /media/disc/tools/tool: more than "
-        u"one name differs from it only in case (/media/disc/tools/TOOL, /media/disc/tools/Tool)",
+        u"  Linux:   starts setup/install.sh with 1 argument: \"--go\" (through /bin/sh, as it has no execute "
+        u"permission)",
+        u"  line 5, Windows: Windows opens Setup\\Install.sh only where the user has an application for its type, and "
+        u"none comes with Windows: name a Windows program for Windows",
+        u"  line 5, Windows: a document takes no arguments: the launcher opens Setup\\Install.sh without them",
+        u"  line 5, Linux, note: the disc has it as setup/install.sh: the launcher finds it so",
+        u"  Linux:   reports Run-time error '53': File not found (/media/disc/tools/tool: more than one name differs "
+        u"from it only in case (/media/disc/tools/TOOL, /media/disc/tools/Tool))",
+        u"  line 6, Linux: Next reports Run-time error '53': File not found",
         u"  Linux:   opens the document readme.txt with the application the user has for its type",
-        u"1 problem found, and 1 note."}},
+        u"4 problems found, and 1 note."}},
       {"a script on a noexec medium, a Windows program and a program the loader cannot start, checked on Linux",
        kLinux,
        {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nrun.sh\r\nSETUP.EXE /S\r\nstatic\r\n"},
@@ -73,15 +77,16 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         {u"static", std::string("\x7f" "ELF\x02\x01\x01", 7)}},
        {{u"/cd/run.sh", RunPermission::kMediumForbids}, {u"/cd/static", RunPermission::kNoExecuteBit}},
        kExitMenuProblems,
-       {u"  Linux:   reports run-time error 70",
-        u"  line 5, Linux: the launcher reports Run-time error '70': Permission denied /media/disc/run.sh: this system "
-        u"does not allow programs to run from the medium it is on (it is mounted noexec)",
-        u"  Linux:   hands the Windows program SETUP.EXE to the desktop's application for Windows programs, if it has "
-        u"one, with the arguments \"/S\"",
-        u"  line 7, Linux: the launcher reports Run-time error '70': Permission denied /media/disc/static: a program "
-        u"without execute permission, which the disc's format does not keep: burn the disc with Rock Ridge (xorriso "
-        u"-as mkisofs -r -J), which keeps it",
-        u"2 problems found."}},
+       {u"  Linux:   reports Run-time error '70': Permission denied (/media/disc/run.sh: this system does not allow "
+        u"programs to run from the medium it is on (it is mounted noexec))",
+        u"  line 5, Linux: Next reports Run-time error '70': Permission denied",
+        u"  Windows: starts SETUP.EXE with the command line /S",
+        u"  Linux:   starts the Windows program SETUP.EXE where the system runs such programs itself, else hands it to "
+        u"the desktop's application for them with 1 argument: \"/S\"",
+        u"  Linux:   reports Run-time error '70': Permission denied (/media/disc/static: a program without execute "
+        u"permission, which the disc's format does not keep: burn the disc with Rock Ridge (xorriso -as mkisofs -r "
+        u"-J), which keeps it)",
+        u"4 problems found."}},  // and for Windows, run.sh and static open with nothing that comes with it
       {"what Windows cannot hold, and targets that leave the disc",
        kLinux,
        {{u"Kivora.ini", "P\nA\nB\nC\nwhat?.exe\n..\\up.exe\n\\abs.exe\nextra\n"},
@@ -91,10 +96,14 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"Read as ASCII, the same on every system.",
         u"(This system does not show a FAT stick's hidden or system mark: Windows does not see a hidden Kivora.ini; "
         u"attrib -h -s Kivora.ini clears it.)",
-        u"  Windows: reports run-time error 53 (..\\up.exe is not found)",
+        u"  Windows: reports Run-time error '53': File not found (D:\\..\\up.exe)",
+        u"  Windows: starts what?.exe",
+        u"  Linux:   opens the document what?.exe with the application the user has for its type",
         u"  line 5, Windows: \"what?.exe\" holds a character Windows does not allow in a name (< > : \" | ? *): rename it",
-        u"  line 6, both: ..\\ climbs above the launcher's folder, and there is nothing above a disc's root: keep what "
-        u"it starts below the launcher",
+        u"  line 6, both: ..\\ climbs above the launcher's folder: from a folder it reaches what lies beside that "
+        u"folder, but on a disc's root there is nothing above (Windows stays at the root, Linux leaves the disc): keep "
+        u"what it starts below the launcher",
+        u"  line 6, both: Next reports Run-time error '53': File not found",
         u"  line 7, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
         u"  line 8, both: the file goes on after line 7: the launcher ignores the rest"}},
       {"a NUL, an empty target, a long name and text without a mark",
@@ -109,8 +118,10 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"file as UTF-8",
         u"  target:  a\u2400b",
         u"  line 5, both: the line holds a NUL character, which ends a name (a UTF-16 file saved without its byte-order "
-        u"mark has them): the launcher reports Run-time error '52': Bad file name or number",
+        u"mark has them)",
+        u"  line 5, both: Next reports Run-time error '52': Bad file name or number",
         u"  line 6, both: the target is empty, so Next has nothing to start: name a program",
+        u"  Windows: reports Run-time error '70': Permission denied (D:\\: a folder, not a program)",
         u"  line 7, both: \"" + std::u16string(65, u'n') +
             u".exe\" is longer than 64 characters, which Joliet cuts when the disc is burned: shorten it"}},
       {"\"/\" between folders, and a drive letter, checked on Windows",
@@ -121,7 +132,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        kExitMenuProblems,
        {u"  Windows: starts setup/setup.exe",
         u"  line 6, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
-        u"3 problems found."}},  // and not "C:" taken for a name
+        u"2 problems found."}},  // and not "C:" taken for a name
       {"UTF-8 without a mark, as Notepad saves it: the same text on both, found on both",
        kLinux,
        {{u"Kivora.ini", "P\r\nS\xc3\xa9lection\r\nB\r\nC\r\n\xc3\x9c" "ber\\t1\r\nx\r\ny\r\n"}, {u"\u00dcber/t1", "#!"}},
@@ -129,7 +140,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        kExitMenuProblems,
        {u"Read as UTF-8 (every line is UTF-8), on both systems.", u"  caption: S\u00e9lection",
         u"  Linux:   starts \u00dcber/t1", u"  Windows: opens the document \u00dcber\\t1 with the application the user has for its type",
-        u"2 problems found."}},  // x and y
+        u"3 problems found."}},  // x and y, and a script for Windows
       {"names Windows drops a dot from or keeps for a device, on the boundaries",
        kWindows,
        {{u"Kivora.ini", "P\r\nA\x80\r\nB\r\nC\r\ndir.\\SETUP.EXE\r\nCON.txt\r\n" + std::string(60, 'n') + ".exe\r\n"},

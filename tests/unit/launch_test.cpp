@@ -255,11 +255,13 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        LaunchPlan::kStart, LaunchPlan::kStartWindowsProgram, {u"/cd/p", u"-a"}, 0, u""},
       {"a Windows program without the bit", kLinux, kNoBit, "MZ", LaunchPlan::kStartWindowsProgram, {},
        {u"/cd/p", u"-a"}, 0, u""},
-      {"a document", kLinux, kNoBit, "%PDF", LaunchPlan::kStart, LaunchPlan::kOpen, {u"/cd/p", u"-a"}, 0, u""},
-      {"a document on a noexec medium opens", kLinux, kNoexec, "", LaunchPlan::kStart, LaunchPlan::kOpen,
+      {"a document", kLinux, kNoBit, "%PDF", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"}, 0, u""},
+      {"a document with the bit, as on a FAT stick, is still a document", kLinux, kYes, "%PDF", LaunchPlan::kOpen, {},
        {u"/cd/p", u"-a"}, 0, u""},
-      {"Windows goes by the name", kWindows, kYes, "#!/bin/sh\r\n", LaunchPlan::kStart, LaunchPlan::kOpen,
-       {u"/cd/p", u"-a"}, 0, u""},
+      {"a document on a noexec medium opens", kLinux, kNoexec, "", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"}, 0, u""},
+      {"Windows: a script is a document", kWindows, kYes, "#!/bin/sh\r\n", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"},
+       0, u""},
+      {"Windows: a program by its header", kWindows, kYes, "MZ", LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0, u""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -279,6 +281,39 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
     started.insert(started.end(), plan.launch.arguments.begin(), plan.launch.arguments.end());
     EXPECT_EQ(started, c.started);
     EXPECT_EQ(plan.launch.shown, u"/cd/p -a");
+  }
+}
+
+TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
+  const struct {
+    const char* name;
+    Conventions rules;
+    std::u16string target;
+    std::optional<LaunchPlan::Step> step;  // nothing: refused
+    int refused;
+    std::u16string concerns;
+  } cases[] = {
+      {"a missing program: the whole line as the launcher completes it", kWindows, u"Setup Files\\missing.exe /x", {},
+       kErrFileNotFound, u"D:\\m\\Setup Files\\missing.exe /x"},
+      {"a folder", kWindows, u"Tools", {}, kErrPermissionDenied, u"D:\\m\\Tools: a folder, not a program"},
+      {"a folder on Linux too", kLinux, u"Tools", {}, kErrPermissionDenied, u"/m/Tools: a folder, not a program"},
+      {"a batch file in upper case", kWindows, u"RUN.BAT /q", LaunchPlan::kStart, 0, u""},
+      {"a program by its header", kWindows, u"setup.bin", LaunchPlan::kStart, 0, u""},
+      {"a document", kWindows, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
+      {"a PDF with the execute bit", kLinux, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem disc;
+    disc.rules = c.rules;
+    const std::u16string folder = c.rules.separator == u'/' ? u"/m" : u"D:\\m";
+    for (const char16_t* name : {u"RUN.BAT", u"setup.bin", u"manual.pdf"})
+      disc.files[folder + c.rules.separator + name] = std::u16string(name) == u"setup.bin" ? "MZ" : "%PDF";
+    disc.others[folder + c.rules.separator + u"Tools"] = FileKind::kFolder;
+    LaunchPlan plan = Decide(folder, TextLine{c.target, c.target}, c.rules, disc.Facts());
+    EXPECT_EQ(plan.refused ? plan.refused->number() : 0, c.refused);
+    if (plan.refused) EXPECT_EQ(plan.refused->concerns(), c.concerns);
+    if (c.step) EXPECT_EQ(plan.step, *c.step);
   }
 }
 
