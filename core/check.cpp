@@ -280,8 +280,8 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
         problems.Add(line, seen.name, u"a document takes no arguments: the launcher opens " + program + u" without them");
       return u"opens the document " + program + u" with the application the user has for its type";
     case LaunchPlan::kStartWindowsProgram:
-      return u"hands the Windows program " + program + u" to the desktop's application for Windows programs, if it "
-             u"has one" + WithArguments(seen, plan.resolved);
+      return u"hands the Windows program " + program + WithArguments(seen, plan.resolved) +
+             u" to the desktop's application for Windows programs, if it has one";
     case LaunchPlan::kStart:
       break;
   }

@@ -161,7 +161,7 @@ LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, co
   } else if (!launch.found && !launch.address) {
     bool folder = files.lookup.probe(launch.program) == FileKind::kFolder;
     plan = folder ? Refused(launch, kErrPermissionDenied, u"a folder, not a program")
-                  : LaunchPlan{LaunchPlan::kStart, launch, std::nullopt, RuntimeError(kErrFileNotFound, launch.shown), u""};
+                  : Refused(launch, kErrFileNotFound, u"no such file");
   } else if (launch.address) {
     plan = PlanLaunch(launch, conventions, RunPermission::kYes, "", files.decode);
   } else {

@@ -42,7 +42,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        kExitMenuProblems,
        {u"Prompt (line 1): Pick", u"  caption: A", u"  target:  setup /s \"a b\"",
         u"  Windows: starts setup.exe with the command line /s \"a b\"",
-        u"  Linux:   reports Run-time error '53': File not found (/media/disc/setup /s \"a b\")",
+        u"  Linux:   reports Run-time error '53': File not found (/media/disc/setup /s \"a b\": no such file)",
         u"  line 5, Linux: Next reports Run-time error '53': File not found",
         u"  Windows: opens https://example.com in the user's web browser",
         u"  Windows: opens the document manual.pdf with the application the user has for its type",
@@ -96,7 +96,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"Read as ASCII, the same on every system.",
         u"(This system does not show a FAT stick's hidden or system mark: Windows does not see a hidden Kivora.ini; "
         u"attrib -h -s Kivora.ini clears it.)",
-        u"  Windows: reports Run-time error '53': File not found (D:\\..\\up.exe)",
+        u"  Windows: reports Run-time error '53': File not found (D:\\..\\up.exe: no such file)",
         u"  Windows: starts what?.exe",
         u"  Linux:   opens the document what?.exe with the application the user has for its type",
         u"  line 5, Windows: \"what?.exe\" holds a character Windows does not allow in a name (< > : \" | ? *): rename it",

@@ -294,7 +294,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     std::u16string concerns;
   } cases[] = {
       {"a missing program: the whole line as the launcher completes it", kWindows, u"Setup Files\\missing.exe /x", {},
-       kErrFileNotFound, u"D:\\m\\Setup Files\\missing.exe /x"},
+       kErrFileNotFound, u"D:\\m\\Setup Files\\missing.exe /x: no such file"},
       {"a folder", kWindows, u"Tools", {}, kErrPermissionDenied, u"D:\\m\\Tools: a folder, not a program"},
       {"a folder on Linux too", kLinux, u"Tools", {}, kErrPermissionDenied, u"/m/Tools: a folder, not a program"},
       {"a batch file in upper case", kWindows, u"RUN.BAT /q", LaunchPlan::kStart, 0, u""},
