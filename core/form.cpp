@@ -1,13 +1,20 @@
 #include "core/form.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/text.h"
 
 namespace kivora {
 
 namespace {
+
+// To the nearest integer, halves away from zero, as std::lround rounds: here,
+// so that Kivora.exe needs no mathematics library for it.
+int Rounded(double x) {
+  int whole = int(x);
+  double rest = x - whole;  // exact
+  return whole + (rest >= 0.5 ? 1 : rest <= -0.5 ? -1 : 0);
+}
 
 // The stored form: twips, 1440 to the inch (15 to the pixel at 96 DPI), and
 // font sizes in points. Its own control names stand here, and only here, so
@@ -40,7 +47,7 @@ constexpr StoredControl kStored[] = {
     {"Option3", ControlKind::kChoice, Control::kChoice3, 180, 2190, 5715, 435, u"\" U \"", 11.25f, false},
 };
 
-int Pixels(float twips, int dpi) { return int(std::lround(twips * float(dpi) / 1440.0f)); }
+int Pixels(float twips, int dpi) { return Rounded(twips * float(dpi) / 1440.0f); }
 
 // The longest start of text that, ended with "…", needs no more than width;
 // a surrogate pair is never cut in two.
@@ -69,15 +76,15 @@ Layout LayOut(int dpi) {
   Layout layout{dpi, {Pixels(kClientWidth, dpi), Pixels(kClientHeight, dpi)}, {}};
   for (const StoredControl& c : kStored) {
     Rect bounds{Pixels(c.left, dpi), Pixels(c.top, dpi), Pixels(c.width, dpi), Pixels(c.height, dpi)};
-    int font = int(std::lround(c.fontPoints * float(dpi) / 72.0f));
+    int font = Rounded(c.fontPoints * float(dpi) / 72.0f);
     layout.controls.push_back({c.control, c.kind, bounds, font, c.caption, c.selected});
   }
   return layout;
 }
 
 Point Centred(Rect monitor, Size window) {
-  return {monitor.left + int(std::lround((monitor.width - window.width) / 2.0)),
-          monitor.top + int(std::lround((monitor.height - window.height) / 2.0))};
+  return {monitor.left + Rounded((monitor.width - window.width) / 2.0),
+          monitor.top + Rounded((monitor.height - window.height) / 2.0)};
 }
 
 Caption CaptionOf(std::u16string_view line) {

@@ -70,7 +70,8 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
   }
   if (IsAddress(target)) {
     std::u16string address(target);
-    return {{address, false, true, u"", {}, address, Shortened(address)}, false, std::nullopt};
+    return {{address, false, true, u"", {}, address, Shortened(address), std::u16string(launcherFolder)}, false,
+            std::nullopt};
   }
 
   // The file a name finds, or "". A path no file system can hold names no
@@ -103,7 +104,8 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
   std::u16string shown = Shortened(pathOf(cut) + arguments);
   bool found = !program.empty();
   if (!found) program = pathOf(cut);
-  Launch launch{program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown};
+  Launch launch{program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown,
+                std::u16string(launcherFolder)};
   if (!found && !alike.empty()) return {launch, false, NamesAlike(shown, alike)};
   std::u16string tooLong = TooLong(program, conventions);
   if (!tooLong.empty()) return {launch, false, RuntimeError(kErrBadFileName, shown + u": " + tooLong)};

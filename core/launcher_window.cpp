@@ -42,14 +42,18 @@ void LauncherWindow::LoadMenu(const std::u16string& path) {
 
 // "Next": starts the program (or opens the document) of each chosen choice,
 // in the order of the choices, and lets waiting events run after each start;
-// a choice made while they run is started too. Nothing starts once the
-// launcher's folder is gone (an ejected disc): its targets are not there, and
-// a file at their paths would be another's.
+// a choice made while they run is started too. A press within the system's
+// double-click time of a start is the same press again (a double click, Enter
+// struck twice), and starts nothing. Nothing starts once the launcher's
+// folder is gone (an ejected disc): its targets are not there, and a file at
+// their paths would be another's.
 void LauncherWindow::OnNext() {
+  if (lastStart_ && window_.Milliseconds() - *lastStart_ < window_.DoubleClickTime()) return;
   for (int i = 0; i < 3; ++i) {
     if (!window_.IsChosen(kChoices[i])) continue;
     if (!files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
-    CarryOut(Decide(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Facts()));
+    if (CarryOut(Decide(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Facts())))
+      lastStart_ = window_.Milliseconds();
     window_.PumpEvents();
   }
 }
@@ -57,24 +61,26 @@ void LauncherWindow::OnNext() {
 // What Decide said: a program is started (a script without execute
 // permission through its interpreter); an address, or a file that is no
 // program (a manual, a web page), is opened with the application the user's
-// system has for it; or the report.
-void LauncherWindow::CarryOut(const LaunchPlan& plan) {
+// system has for it. Where there is none, a message in the system's words
+// says so and the menu stays: the user's system lacks an application, the
+// menu is not wrong. Or the report. Whether anything was started or opened.
+bool LauncherWindow::CarryOut(const LaunchPlan& plan) {
   if (plan.refused) Raise(*plan.refused);
   const Launch& launch = plan.launch;
-  if (plan.step == LaunchPlan::kOpen) {
-    if (std::optional<std::u16string> failed = programs_.Open(launch))
-      Raise(RuntimeError(kErrFileNotFound, launch.shown + u": no application opens it (" + *failed + u")"));
-    return;
+  LaunchPlan::Step step = plan.step;
+  if (step == LaunchPlan::kStart) {
+    std::optional<SystemError> failed = programs_.Start(launch);
+    if (!failed) return true;
+    if (!plan.ifNoProgram || !IsNotAProgram(failed->code)) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
+    step = *plan.ifNoProgram;
   }
-  if (plan.step == LaunchPlan::kStartWindowsProgram) return StartWindowsProgram(launch);
-  std::optional<SystemError> failed = programs_.Start(launch);
-  if (failed && plan.ifNoProgram && IsNotAProgram(failed->code)) {
-    if (*plan.ifNoProgram == LaunchPlan::kStartWindowsProgram) return StartWindowsProgram(launch);
-    std::optional<std::u16string> notOpened = programs_.Open(launch);
-    if (!notOpened) return;
-    failed->text += u", and no application opens it (" + *notOpened + u")";
+  if (step == LaunchPlan::kStartWindowsProgram) {
+    StartWindowsProgram(launch);
+    return true;
   }
-  if (failed) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
+  std::optional<std::u16string> notOpened = programs_.Open(launch);
+  if (notOpened) window_.ShowMessage(Concerning(launch.shown, *notOpened));
+  return !notOpened;
 }
 
 // A Windows program, on a system that runs none itself.

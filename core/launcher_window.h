@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/files.h"
@@ -44,7 +45,7 @@ class LauncherWindow {
  private:
   void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
-  void CarryOut(const LaunchPlan& plan);
+  bool CarryOut(const LaunchPlan& plan);
   void StartWindowsProgram(const Launch& launch);
 
   Window& window_;
@@ -54,6 +55,7 @@ class LauncherWindow {
   std::array<std::u16string, kControlCount> texts_;  // fitted again at a new resolution
   std::array<TextLine, 3> targets_;
   bool closePressed_ = false;  // since a press on the close picture
+  std::optional<long long> lastStart_;  // when "Next" last started or opened something
 };
 
 // The whole run: builds the window, raises its load event, shows it unless

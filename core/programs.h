@@ -20,6 +20,7 @@ struct Launch {
   std::vector<std::u16string> arguments;  // split by the Windows C run time's rules, for one that does not
   std::u16string commandLine;             // the quoted program, then the argument line
   std::u16string shown;                   // what a report says the launch concerns
+  std::u16string folder;                  // the current folder it starts in: the launcher's
 };
 
 // What became of a program of another system handed to the application the
@@ -37,8 +38,8 @@ class Programs {
   // could not.
   virtual std::optional<SystemError> Start(const Launch& launch) = 0;
   // Opens launch.program, a document or an address, with the application the
-  // user's system has for its type, without waiting for it; what went wrong
-  // when no application did.
+  // user's system has for its type, without waiting for it; the system's
+  // words when no application did.
   virtual std::optional<std::u16string> Open(const Launch& launch) = 0;
   // Starts launch.program, a Windows program on a system that does not run
   // one itself, with the application the desktop has for Windows programs,

@@ -15,7 +15,7 @@ namespace kivora {
 
 void Raise(const RuntimeError& error) { throw error; }
 
-void Dispatch(Reporter& reporter, const std::function<void()>& handler) {
+void Dispatch(Reporter& reporter, Handler handler) {
   try {
     handler();
   } catch (const RuntimeError& error) {
@@ -60,7 +60,7 @@ void Raise(const RuntimeError& error) {
   std::abort();  // End does not return
 }
 
-void Dispatch(Reporter& reporter, const std::function<void()>& handler) {
+void Dispatch(Reporter& reporter, Handler handler) {
   Reporter* outer = std::exchange(current, &reporter);
   handler();
   current = outer;

@@ -3,7 +3,7 @@
 // (see raise.cpp).
 #pragma once
 
-#include <functional>
+#include <type_traits>
 
 #include "core/runtime_error.h"
 
@@ -28,8 +28,24 @@ class Reporter {
   [[noreturn]] virtual void End(ExitStatus status) = 0;
 };
 
+// A handler to run: anything that can be called without arguments, taken by
+// reference for the length of the call (a lambda, written where it is
+// dispatched), so that no copy of it is made.
+class Handler {
+ public:
+  template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, Handler>>>
+  Handler(F&& f)
+      : object_(const_cast<void*>(static_cast<const void*>(&f))),
+        call_([](void* object) { (*static_cast<std::remove_reference_t<F>*>(object))(); }) {}
+  void operator()() const { call_(object_); }
+
+ private:
+  void* object_;
+  void (*call_)(void*);
+};
+
 // Runs a handler as the window's dispatch does: a run-time error that leaves
 // it is reported, and ends the program.
-void Dispatch(Reporter& reporter, const std::function<void()>& handler);
+void Dispatch(Reporter& reporter, Handler handler);
 
 }  // namespace kivora

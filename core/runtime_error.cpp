@@ -112,9 +112,14 @@ bool IsNotAProgram(SystemCode code) {
   return code.value == kWinBadExeFormat;
 }
 
+std::u16string Concerning(const std::u16string& what, const std::u16string& systemText) {
+  if (systemText.empty()) return what;
+  return systemText.find(what) != std::u16string::npos ? systemText : what + u": " + systemText;
+}
+
 RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,
                            const std::u16string& systemText) {
-  return RuntimeError(ErrorNumberFor(action, code), systemText.empty() ? what : what + u": " + systemText);
+  return RuntimeError(ErrorNumberFor(action, code), Concerning(what, systemText));
 }
 
 }  // namespace kivora

@@ -73,7 +73,12 @@ bool IsNotAProgram(SystemCode code);
 // raise.cpp).
 [[noreturn]] void Raise(const RuntimeError& error);
 
-// The error for a failed system call on what: "<what>: <the system's text>".
+// What a report or a message says about what: the system's text alone where
+// the system put the name in it, else "<what>: <the system's text>".
+std::u16string Concerning(const std::u16string& what, const std::u16string& systemText);
+
+// The error for a failed system call on what, concerning what (see
+// Concerning).
 RuntimeError SystemFailure(Action action, SystemCode code, const std::u16string& what,
                            const std::u16string& systemText);
 inline RuntimeError SystemFailure(Action action, const SystemError& error, const std::u16string& what) {

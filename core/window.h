@@ -40,6 +40,10 @@ class Window : public Reporter {
   virtual int RunEventLoop() = 0;
   // Delivers the waiting events, their handlers included, and returns.
   virtual void PumpEvents() = 0;
+  // A clock in milliseconds that only goes forward, and the system's
+  // double-click time: presses closer together than that are one.
+  virtual long long Milliseconds() = 0;
+  virtual int DoubleClickTime() = 0;
   // A modal box with the text and an OK button, titled kAppTitle.
   virtual void ShowMessage(const std::u16string& text) = 0;
   // A line on standard error, where the process has one.

@@ -176,8 +176,10 @@ void GtkDisplay::Build(const Layout& layout, LauncherWindow& window) {
   g_list_free(focusChain);
   gtk_window_set_default(GTK_WINDOW(toplevel_), widget(Control::kNext));
   // The prompt's access key moves to the first choice, as a label's does on
-  // Windows; a choice's chooses it.
+  // Windows, without choosing it (a radio button's own mnemonic activation
+  // would); a choice's chooses it.
   gtk_label_set_mnemonic_widget(GTK_LABEL(widget(Control::kPrompt)), widget(Control::kChoice1));
+  g_signal_connect(widget(Control::kPrompt), "mnemonic-activate", G_CALLBACK(OnPromptKey), this);
   for (Control choice : {Control::kChoice1, Control::kChoice2, Control::kChoice3})
     gtk_label_set_mnemonic_widget(GTK_LABEL(TextLabel(choice)), widget(choice));
   ApplyLayout(layout);
@@ -277,6 +279,12 @@ void GtkDisplay::PumpEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
+int GtkDisplay::DoubleClickTime() {
+  int milliseconds = 400;
+  g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &milliseconds, nullptr);
+  return milliseconds;
+}
+
 // The picture reports its presses and releases, and the end of a press's
 // grab; the window decides what they mean.
 gboolean GtkDisplay::OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer data) {
@@ -292,6 +300,11 @@ gboolean GtkDisplay::OnCloseGrabBroken(GtkWidget*, GdkEvent*, gpointer data) {
   auto* self = static_cast<GtkDisplay*>(data);
   Dispatch(*self, [self] { self->window_->OnClosePressLost(); });
   return FALSE;
+}
+
+gboolean GtkDisplay::OnPromptKey(GtkWidget*, gboolean, gpointer data) {
+  gtk_widget_grab_focus(static_cast<GtkDisplay*>(data)->widget(Control::kChoice1));
+  return TRUE;
 }
 
 void GtkDisplay::OnNextClicked(GtkButton*, gpointer data) {

@@ -49,6 +49,8 @@ class GtkDisplay : public Window {
   void Show(Control focus) override;
   int RunEventLoop() override;
   void PumpEvents() override;
+  long long Milliseconds() override { return g_get_monotonic_time() / 1000; }
+  int DoubleClickTime() override;
   void ShowMessage(const std::u16string& text) override;
   void WriteError(const std::u16string& line) override;
   [[noreturn]] void End(ExitStatus status) override;
@@ -63,6 +65,7 @@ class GtkDisplay : public Window {
   static gboolean OnCloseGrabBroken(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean OnPromptKey(GtkWidget*, gboolean groupCycling, gpointer self);
   static void OnNextClicked(GtkButton*, gpointer self);
 
   LauncherWindow* window_ = nullptr;

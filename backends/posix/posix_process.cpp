@@ -84,6 +84,10 @@ std::optional<SystemError> Start(const Launch& launch, int* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   CloseFromInChild(&actions, 3);
+  // The child's current folder is the launcher's, from wherever the launcher
+  // was started, so that a script's paths relative to the disc hold.
+  std::string folder = SystemBytes(launch.folder, launch.shown);
+  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   pid_t child = -1;
   int err = posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -160,7 +164,8 @@ Handed PosixPrograms::StartWindowsProgram(const Launch& launch) {
     handed = Handed::kTakesNoArguments;
     if (argv) {
       gchar* program = g_find_program_in_path((*argv)[0].c_str());
-      Launch started{Decode(program ? program : ""), program != nullptr, false, u"", {}, u"", launch.shown};
+      Launch started{Decode(program ? program : ""), program != nullptr, false, u"", {}, u"", launch.shown,
+                     launch.folder};
       for (size_t i = 1; i < argv->size(); ++i) started.arguments.push_back(Decode((*argv)[i]));
       g_free(program);
       handed = started.found && !Start(started) ? Handed::kStarted : Handed::kNoApplication;

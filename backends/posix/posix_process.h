@@ -9,8 +9,9 @@
 namespace kivora::posix {
 
 // Starts the program with its arguments and does not wait for it. The child
-// runs in its own session, with default signal handling, an empty signal
-// mask and only descriptors 0, 1 and 2, and is never left a zombie (the
+// runs in the launch's folder, in its own session, with default signal
+// handling, an empty signal mask and only descriptors 0, 1 and 2, and is
+// never left a zombie (the
 // launcher reaps its children automatically from the first start on).
 // The program and its arguments are handed over in the locale's character
 // set. Gives its process id, or returns what the system said when it could

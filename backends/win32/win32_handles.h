@@ -56,14 +56,19 @@ Function FunctionOf(HMODULE dll, const char* name) {
   return dll ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name))) : nullptr;
 }
 
-// The system's text for a GetLastError() code, without its line end.
-inline std::u16string SystemText(DWORD error) {
+// The system's text for a GetLastError() code, without its line end, with
+// name where the text has a place for one ("%1 is not a valid Win32
+// application."). Inserts are taken as they stand and put in here, so that a
+// text with more places than names reads no argument that is not there.
+inline std::u16string SystemText(DWORD error, const std::u16string& name = u"") {
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::u16string s = text ? U(text) : u"";
   if (text) LocalFree(text);
   while (!s.empty() && (s.back() == u'\n' || s.back() == u'\r' || s.back() == u' ')) s.pop_back();
+  for (size_t at = 0; !name.empty() && (at = s.find(u"%1", at)) != std::u16string::npos; at += name.size())
+    s.replace(at, 2, name);
   return s;
 }
 

@@ -15,7 +15,7 @@ namespace {
 // The shell's verb on a file or an address, in a normal window, without its
 // own error boxes. The shell is loaded only then; as an import it would be
 // loaded, with the DLLs it needs, at every start.
-DWORD ShellVerb(const wchar_t* verb, const std::u16string& file, const std::u16string& parameters) {
+DWORD ShellVerb(const wchar_t* verb, const Launch& launch, const std::u16string& parameters) {
   using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
   auto shellExecuteEx = FunctionOf<ShellExecuteExFn>(LoadLibraryW(L"shell32.dll"), "ShellExecuteExW");  // System32's
   if (!shellExecuteEx) return GetLastError();
@@ -23,8 +23,9 @@ DWORD ShellVerb(const wchar_t* verb, const std::u16string& file, const std::u16s
   sei.cbSize = sizeof sei;
   sei.fMask = SEE_MASK_FLAG_NO_UI;
   sei.lpVerb = verb;
-  sei.lpFile = W(file);
+  sei.lpFile = W(launch.program);
   sei.lpParameters = parameters.empty() ? nullptr : W(parameters);
+  sei.lpDirectory = launch.folder.empty() ? nullptr : W(launch.folder);
   sei.nShow = SW_SHOWNORMAL;
   return shellExecuteEx(&sei) ? ERROR_SUCCESS : GetLastError();
 }
@@ -38,21 +39,25 @@ std::optional<SystemError> Win32Programs::Start(const Launch& launch) {
   si.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION pi{};
   std::u16string commandLine = launch.commandLine;  // CreateProcessW may write to it
-  if (CreateProcessW(W(launch.program), W(commandLine), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  // The program's current folder is the launcher's, from wherever the
+  // launcher was started, so that a batch file's paths relative to the disc
+  // hold.
+  const wchar_t* folder = launch.folder.empty() ? nullptr : W(launch.folder);
+  if (CreateProcessW(W(launch.program), W(commandLine), nullptr, nullptr, FALSE, 0, nullptr, folder, &si, &pi)) {
     UniqueHandle thread(pi.hThread), process(pi.hProcess);
     return std::nullopt;
   }
   DWORD error = GetLastError();
   // An installer that needs an administrator: Windows asks for consent.
-  if (error == ERROR_ELEVATION_REQUIRED) error = ShellVerb(L"runas", launch.program, launch.argumentLine);
+  if (error == ERROR_ELEVATION_REQUIRED) error = ShellVerb(L"runas", launch, launch.argumentLine);
   if (error == ERROR_SUCCESS || error == ERROR_CANCELLED) return std::nullopt;
-  return SystemError{{SystemCode::kWin32, error}, SystemText(error)};
+  return SystemError{{SystemCode::kWin32, error}, SystemText(error, launch.program)};
 }
 
 std::optional<std::u16string> Win32Programs::Open(const Launch& launch) {
-  DWORD error = ShellVerb(L"open", launch.program, u"");
+  DWORD error = ShellVerb(L"open", launch, u"");
   if (error == ERROR_SUCCESS) return std::nullopt;
-  return SystemText(error);
+  return SystemText(error, launch.program);
 }
 
 }  // namespace kivora::win32

@@ -47,11 +47,12 @@ Win32Display::Win32Display()
     : dpi_(ScreenDpi()), normalLook_(LoadLook(kCloseNormalBitmap)), pressedLook_(LoadLook(kClosePressedBitmap)) {}
 
 HFONT Win32Display::Font(int pixels) {
-  GdiObject<HFONT>& font = fonts_[pixels];
-  if (!font)
-    font.reset(CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, W(std::u16string(kFontFace))));
-  return font.get();
+  for (const auto& [height, font] : fonts_)
+    if (height == pixels) return font.get();
+  HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, W(std::u16string(kFontFace)));
+  fonts_.emplace_back(pixels, GdiObject<HFONT>(font));
+  return font;
 }
 
 void Win32Display::Build(const Layout& layout, LauncherWindow& window) {
@@ -199,6 +200,18 @@ LRESULT CALLBACK Win32Display::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     case WM_CLOSE:
       Dispatch(*self, [&] { window.OnCloseRequest(); });
       return 0;
+    case WM_NEXTDLGCTL: {
+      // The dialog manager moves the focus as a dialog box's own procedure
+      // would: to the control given, or on in the tab order. A label's
+      // access key gives the label, then asks for the control after it: the
+      // prompt's is the first choice, whichever choice is chosen.
+      HWND focus = GetFocus(), prompt = self->hwnd(Control::kPrompt);
+      HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
+                  : focus == prompt ? self->hwnd(Control::kChoice1)
+                                    : GetNextDlgTabItem(hwnd, focus, wp != 0);
+      if (next) SetFocus(next);
+      return 0;
+    }
     case WM_DPICHANGED: {
       // Moved to a screen of another resolution: take the place Windows
       // suggests, then lay everything out again at the new resolution.

@@ -16,7 +16,8 @@
 #pragma once
 
 #include <array>
-#include <map>
+#include <utility>
+#include <vector>
 
 #include "backends/win32/win32_handles.h"
 #include "core/launcher_window.h"
@@ -40,6 +41,8 @@ class Win32Display : public Window {
   void Show(Control focus) override;
   int RunEventLoop() override;
   void PumpEvents() override;
+  long long Milliseconds() override { return (long long)GetTickCount64(); }
+  int DoubleClickTime() override { return int(GetDoubleClickTime()); }
   void ShowMessage(const std::u16string& text) override;
   void WriteError(const std::u16string& line) override;
   [[noreturn]] void End(ExitStatus status) override;
@@ -58,7 +61,7 @@ class Win32Display : public Window {
   HWND toplevel_ = nullptr;
   std::array<HWND, kControlCount> controls_{};
   std::array<int, kControlCount> fontPixels_{};
-  std::map<int, GdiObject<HFONT>> fonts_;  // by character height in pixels
+  std::vector<std::pair<int, GdiObject<HFONT>>> fonts_;  // by character height in pixels: a few
   GdiObject<HBITMAP> normalLook_, pressedLook_;
   CloseLook look_ = CloseLook::kNormal;
 };

@@ -173,6 +173,30 @@ TEST_F(GtkWindowTest, AccessKeysAreMnemonicsAndUnderscoresStayUnderscores) {
   }
 }
 
+// A press on the close picture shows its pressed look; when another grab
+// takes the pointer before the release, the picture looks as before.
+TEST_F(GtkWindowTest, TheClosePictureLooksAsBeforeWhenAnotherGrabTakesThePointer) {
+  GtkWidget* close = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(Toplevel()))));
+  for (GList* c = children; c; c = c->next)
+    if (GTK_IS_EVENT_BOX(c->data)) close = GTK_WIDGET(c->data);
+  g_list_free(children);
+  ASSERT_NE(close, nullptr);
+  GtkImage* image = GTK_IMAGE(gtk_bin_get_child(GTK_BIN(close)));
+  GdkPixbuf* normal = gtk_image_get_pixbuf(image);
+  auto send = [&](GdkEventType type) {
+    GdkEvent* event = gdk_event_new(type);
+    event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(close)));
+    if (type == GDK_BUTTON_PRESS) event->button.button = 1;
+    gtk_widget_event(close, event);
+    gdk_event_free(event);
+  };
+  send(GDK_BUTTON_PRESS);
+  EXPECT_NE(gtk_image_get_pixbuf(image), normal) << "no pressed look";
+  send(GDK_GRAB_BROKEN);
+  EXPECT_EQ(gtk_image_get_pixbuf(image), normal);
+}
+
 TEST_F(GtkWindowTest, AStartedProgramGetsTheEnvironmentTheLauncherWasGiven) {
   char pattern[] = "/tmp/kivora env XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);

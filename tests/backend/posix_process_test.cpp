@@ -91,6 +91,7 @@ TEST_F(PosixProcess, ArgumentsAreSplitAsWindowsDoesAndNothingIsLeftOpen) {
   EXPECT_EQ(record.substr(0, record.find("sid:")),
             "arg:-q\narg:two words\narg:a\"b;\narg:touch\narg:pwned\nfds: 0 1 2\n");
   EXPECT_NE(access((dir_ + "/pwned").c_str(), F_OK), 0) << "a shell ran the line";
+  EXPECT_NE(record.find("\ncwd:" + dir_ + "\n"), std::string::npos) << "not in the launcher's folder: " << record;
 }
 
 TEST_F(PosixProcess, TheChildHasItsOwnSessionAndDefaultSignalHandling) {
@@ -192,11 +193,11 @@ TEST_F(PosixProcess, DocumentsAndWindowsProgramsGoToTheUsersApplicationsWithThei
   std::ofstream(folder + "/notes.txt") << "a manual";
   std::ofstream(folder + "/SETUP.EXE", std::ios::binary) << std::string("MZ\x90\0\3\0\0\0", 8);
   PosixPrograms programs;
-  Launch document{Decode(folder + "/notes.txt"), true, false, u"", {}, u"", u"notes.txt"};
+  Launch document{Decode(folder + "/notes.txt"), true, false, u"", {}, u"", u"notes.txt", Decode(folder)};
   EXPECT_FALSE(programs.Open(document));
   std::string record = Record("inst/text");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:" + folder + "/notes.txt\n") << "the path's own bytes";
-  Launch setup{Decode(folder + "/SETUP.EXE"), true, false, u" /S", {u"/S"}, u"", u"SETUP.EXE /S"};
+  Launch setup{Decode(folder + "/SETUP.EXE"), true, false, u" /S", {u"/S"}, u"", u"SETUP.EXE /S", Decode(folder)};
   EXPECT_EQ(programs.StartWindowsProgram(setup), Handed::kStarted);
   record = Record("inst/windows");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:" + folder + "/SETUP.EXE\narg:/S\n") << "with its argument";

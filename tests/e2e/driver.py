@@ -94,6 +94,11 @@ class Linux:
             text = f.read()
         return [line[4:] for line in text.splitlines() if line.startswith("arg:")], text
 
+    def folder_of(self, folder, name):
+        """The current folder the recorder named name ran in."""
+        text = self.record(folder, name)[1]
+        return next(line[4:] for line in text.splitlines() if line.startswith("cwd:"))
+
     def starts(self, folder, name):
         log = os.path.join(folder.path, name + ".log")
         if not os.path.exists(log):
@@ -103,6 +108,9 @@ class Linux:
 
     def settle(self):
         pass
+
+    def native_path(self, path):
+        return path
 
 
 class Wine:
@@ -133,6 +141,10 @@ class Wine:
             line = f.read()
         return split_windows(line)[1:], line
 
+    def folder_of(self, folder, name):
+        with open(os.path.join(folder.path, name + ".exe.cwd"), encoding="utf-8") as f:
+            return f.read()
+
     def starts(self, folder, name):
         inst = os.path.join(folder.path, os.path.dirname(name))
         stem = os.path.basename(name) + ".exe."
@@ -143,6 +155,9 @@ class Wine:
 
     def dos_path(self, path):
         return "Z:" + path.replace("/", "\\")
+
+    def native_path(self, path):
+        return self.dos_path(path)
 
 
 CASES = []
@@ -241,12 +256,21 @@ class E2E(unittest.TestCase):
         found = wait_for(lambda: self.b.record(self.folder, name), timeout=timeout)
         return found or (None, None)
 
-    def launch_menu(self):
-        """A launcher on LAUNCH_MENU, with its three recorders, up and waiting."""
+    def start_afresh(self):
+        """Ends the launcher and what it started, for a next subtest in a new folder."""
+        self.proc.kill()
+        self.proc.wait(timeout=10)
+        subprocess.run(["pkill", "-f", self.folder.path], check=False)  # the third target lingers
+        self.b.settle()
+        self.folder.remove()
+        self.folder = Folder(self.b.exe)
+
+    def launch_menu(self, menu=None, env=None):
+        """A launcher on LAUNCH_MENU (or menu), with its three recorders, up and waiting."""
         for name in ("inst/one", "inst/two prog", "inst/three"):
             self.b.install_recorder(self.folder, name)
-        self.folder.write("Kivora.ini", LAUNCH_MENU)
-        self.proc = self.start()
+        self.folder.write("Kivora.ini", menu or LAUNCH_MENU)
+        self.proc = self.start(env)
         self.window, wx, wy = self.main_window()
         self.at = (wx, wy)
 

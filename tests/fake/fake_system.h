@@ -49,6 +49,8 @@ class FakeSystem : public Window, public Files, public Programs {
   std::optional<std::u16string> noApplication;  // what Open says when no application opens a type
   std::map<Control, bool> chosen{{Control::kChoice1, true}};
   std::function<void()> onPump;  // the user acting while events are pumped
+  long long clock = 0;           // milliseconds; a test moves it on
+  int doubleClickTime = 500;
   int charWidth = 8;             // every character is this wide, in every font
   // The ANSI code page's text; names are read as Latin-1 (Decode).
   std::function<std::u16string(std::string_view)> ansi = Latin1ToUtf16;
@@ -89,6 +91,8 @@ class FakeSystem : public Window, public Files, public Programs {
   void Show(Control focus) override { focused = focus; }
   int RunEventLoop() override { return kExitClosed; }
   void PumpEvents() override;
+  long long Milliseconds() override { return clock; }
+  int DoubleClickTime() override { return doubleClickTime; }
   void ShowMessage(const std::u16string& text) override { messages.push_back(text); }
   void WriteError(const std::u16string& line) override { errors.push_back({line, messages.size()}); }
   [[noreturn]] void End(ExitStatus status) override { throw FakeEnd{status}; }

@@ -1,9 +1,10 @@
 // A program for the launch tests: writes what it was started with to
 // <its own path>.out, one line each: its arguments, its open descriptors, its
-// session and process ids, and the signals it ignores and those it blocks
-// (as /proc gives them).
+// session and process ids, the signals it ignores and those it blocks (as
+// /proc gives them) and its current folder.
 // With --linger it stays alive for that many seconds afterwards. The last
-// line is the CLOCK_MONOTONIC time at which main() began, for the benchmarks.
+// line but one is the CLOCK_MONOTONIC time at which main() began, for the
+// benchmarks.
 // Every start also appends its pid to <its own path>.log, so that a test can
 // count starts, and writes its environment to <its own path>.env, each
 // variable ended by a NUL.
@@ -49,9 +50,11 @@ int main(int argc, char** argv) {
     std::fprintf(f, "arg:%s\n", argv[i]);
     if (std::strcmp(argv[i], "--linger") == 0 && i + 1 < argc) linger = atoi(argv[i + 1]);
   }
-  std::fprintf(f, "fds:%s\nsid:%d pid:%d\nsigign:%s\nsigblk:%s\nmono:%lld\n", fds.c_str(), int(getsid(0)),
+  char cwd[4096];
+  if (!getcwd(cwd, sizeof cwd)) std::strcpy(cwd, "?");
+  std::fprintf(f, "fds:%s\nsid:%d pid:%d\nsigign:%s\nsigblk:%s\nmono:%lld\ncwd:%s\n", fds.c_str(), int(getsid(0)),
                int(getpid()), ignored.c_str(), blocked.c_str(),
-               static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec);
+               static_cast<long long>(started.tv_sec) * 1000000000LL + started.tv_nsec, cwd);
   std::fclose(f);
   std::string env = std::string(argv[0]) + ".env";
   if (FILE* e = std::fopen((env + ".tmp").c_str(), "w")) {

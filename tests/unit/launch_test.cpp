@@ -265,7 +265,7 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Launch launch{u"/cd/p", true, false, u" -a", {u"-a"}, u"/cd/p -a", u"/cd/p -a"};
+    Launch launch{u"/cd/p", true, false, u" -a", {u"-a"}, u"/cd/p -a", u"/cd/p -a", u"/cd"};
     LaunchPlan plan = PlanLaunch(launch, c.rules, c.permission, c.bytes, Latin1ToUtf16);
     if (c.refused) {
       ASSERT_TRUE(plan.refused);

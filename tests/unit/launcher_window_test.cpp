@@ -223,14 +223,34 @@ struct Loaded {
   }
 };
 
-TEST(OnNext, StartsTheChosenTargetOnEachClickAndPumpsEventsAfterEach) {
-  Loaded menu;
-  menu.system.Choose(Control::kChoice2);
-  menu.window.OnNext();
-  menu.window.OnNext();
-  EXPECT_EQ(menu.Started(), (std::vector<std::u16string>{u"D:\\menu\\two.exe", u"D:\\menu\\two.exe"}));
-  EXPECT_EQ(menu.system.pumpsBeforeStart, (std::vector<int>{0, 1})) << "events are pumped after each start";
-  EXPECT_EQ(menu.system.pumps, 2);
+TEST(OnNext, StartsOnEachPressButAPressWithinTheDoubleClickTimeOfAStartIsTheSamePress) {
+  const struct {
+    std::vector<long long> presses;  // when "Next" is pressed, in milliseconds
+    int starts;
+  } cases[] = {
+      {{0, 499}, 1},        // a double click
+      {{0, 500}, 2},        // two clicks
+      {{0, 300, 600}, 2},   // counted from the start, not from the press it ignored
+      {{0, 700, 1000}, 2},  // and from the latest start
+  };
+  for (const auto& c : cases) {
+    Loaded menu;
+    menu.system.Choose(Control::kChoice2);
+    for (long long at : c.presses) {
+      menu.system.clock = at;
+      menu.window.OnNext();
+    }
+    EXPECT_EQ(menu.Started(), std::vector<std::u16string>(size_t(c.starts), u"D:\\menu\\two.exe")) << c.presses[1];
+  }
+  Loaded pumped;
+  pumped.system.onPump = [&] {
+    pumped.system.clock += 100;
+    pumped.window.OnNext();  // the second click of a double click, waiting while the first started
+  };
+  pumped.window.OnNext();
+  EXPECT_EQ(pumped.Started().size(), 1u);
+  EXPECT_EQ(pumped.system.pumpsBeforeStart, std::vector<int>{0}) << "events are pumped after each start";
+  EXPECT_EQ(pumped.system.pumps, 1);
 }
 
 TEST(OnNext, ALaterChoiceMadeWhileEventsArePumpedStartsInTheSameClick) {
@@ -239,6 +259,29 @@ TEST(OnNext, ALaterChoiceMadeWhileEventsArePumpedStartsInTheSameClick) {
   menu.window.OnNext();
   EXPECT_EQ(menu.Started(), (std::vector<std::u16string>{u"D:\\menu\\one.exe", u"D:\\menu\\three.exe"}));
 }
+
+TEST(OnNext, AStartIsInTheLaunchersFolderWhereverTheLauncherWasStartedFrom) {
+  Loaded menu;
+  menu.system.folder = u"D:\\";  // the folder keeps its separator, where the command line drops it
+  menu.system.files[u"D:\\one.exe"] = "MZ";
+  menu.window.OnNext();
+  ASSERT_EQ(menu.system.started.size(), 1u);
+  EXPECT_EQ(menu.system.started[0].commandLine, u"D:\\one.exe");
+  EXPECT_EQ(menu.system.started[0].folder, u"D:\\");
+}
+
+// A launcher whose first target is target, beside a file of bytes (none for
+// no file), on the system of rules (in D:\menu, or /cd on Linux).
+struct FirstTarget : Loaded {
+  FirstTarget(Conventions rules, const std::u16string& target, const char* bytes) {
+    system.rules = rules;
+    if (rules.separator == u'/') system.folder = u"/cd";
+    if (bytes) system.files[system.folder + rules.separator + target] = bytes;
+    system.files[system.folder + rules.separator + u"Kivora.ini"] =
+        "P\r\nA\r\nB\r\nC\r\n" + Utf16ToUtf8(target) + "\r\nb\r\nc\r\n";
+    window.OnLoad();
+  }
+};
 
 // The program is decided before the start (see Decide): what the system
 // then answers is reported, never taken for a document.
@@ -276,42 +319,53 @@ TEST(OnNext, AFailedStartEndsWithTheSystemsAnswer) {
   }
 }
 
-TEST(OnNext, AnAddressIsOpenedAndAMissingDocumentIsNot) {
+TEST(OnNext, AnAddressIsOpenedUnlessItHoldsANulAndAMissingDocumentIsNot) {
   const struct {
     std::u16string target;
     std::vector<std::u16string> opened, started;
+    int number;  // of the report, 0 for none
   } cases[] = {
-      {u"https://example.com/kivora?a=1 b", {u"https://example.com/kivora?a=1 b"}, {}},
-      {u"HTTP://example.com", {u"HTTP://example.com"}, {}},
-      {u"mailto:help@example.com", {u"mailto:help@example.com"}, {}},
-      {u"httpd.exe -k", {}, {u"D:\\menu\\httpd.exe"}},
+      {u"https://example.com/kivora?a=1 b", {u"https://example.com/kivora?a=1 b"}, {}, 0},
+      {u"HTTP://example.com", {u"HTTP://example.com"}, {}, 0},
+      {u"mailto:help@example.com", {u"mailto:help@example.com"}, {}, 0},
+      {u"httpd.exe -k", {}, {u"D:\\menu\\httpd.exe"}, 0},
+      {std::u16string(u"https://example.com/\0.exe", 25), {}, {}, kErrBadFileName},  // as a file name with one
+      {u"manual.pdf", {}, {}, kErrFileNotFound},
   };
   for (const auto& c : cases) {
-    FakeSystem system;
-    system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\n" + Utf16ToUtf8(c.target) + "\r\nb\r\nc\r\n";
-    system.files[u"D:\\menu\\httpd.exe"] = "MZ";
-    LauncherWindow window(system, system, system);
-    window.OnLoad();
-    window.OnNext();
-    EXPECT_EQ(system.opened, c.opened);
-    std::vector<std::u16string> started;
-    for (const Launch& launch : system.started) started.push_back(launch.program);
-    EXPECT_EQ(started, c.started);
+    FirstTarget menu(kWindows, c.target, nullptr);
+    menu.system.files[u"D:\\menu\\httpd.exe"] = "MZ";
+    menu.system.probed.clear();
+    int reported = 0;
+    try {
+      Dispatch(menu.system, [&] { menu.window.OnNext(); });
+    } catch (const FakeEnd&) {
+      reported = std::stoi(Utf16ToUtf8(menu.system.messages.at(0).substr(16)));  // Run-time error '<number>'
+    }
+    EXPECT_EQ(reported, c.number);
+    EXPECT_EQ(menu.system.opened, c.opened);
+    EXPECT_EQ(menu.Started(), c.started);
     if (!c.opened.empty()) {
-      EXPECT_EQ(system.probed, std::vector<std::u16string>{u"D:\\menu\\Kivora.ini"}) << "looked for in the folder";
+      EXPECT_TRUE(menu.system.probed.empty()) << "looked for in the folder";
     }
   }
-  FakeSystem system;
-  system.files[u"D:\\menu\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\nhttps://example.com\r\nb\r\nc\r\n";
-  system.noApplication = u"no browser";
-  LauncherWindow window(system, system, system);
-  window.OnLoad();
-  try {
-    Dispatch(system, [&] { window.OnNext(); });
-    ADD_FAILURE() << "the launcher went on";
-  } catch (const FakeEnd&) {
-    EXPECT_EQ(system.messages, std::vector<std::u16string>{
-        RuntimeError(kErrFileNotFound, u"https://example.com: no application opens it (no browser)").Report()});
+}
+
+TEST(OnNext, WhatNoApplicationOpensIsAMessageInTheSystemsWordsAndTheMenuStays) {
+  const struct {
+    std::u16string target, systemWords, message;
+  } cases[] = {
+      {u"manual.pdf", u"Bad EXE format for D:\\menu\\manual.pdf.", u"Bad EXE format for D:\\menu\\manual.pdf."},
+      {u"https://example.com", u"no browser", u"https://example.com: no browser"},
+  };
+  for (const auto& c : cases) {
+    FirstTarget menu(kWindows, c.target, "%PDF");
+    menu.system.noApplication = c.systemWords;
+    menu.window.OnNext();  // no end
+    EXPECT_EQ(menu.system.messages, std::vector<std::u16string>{c.message});
+    menu.system.clock = 1;
+    menu.window.OnNext();
+    EXPECT_EQ(menu.system.messages.size(), 2u) << "nothing opened, so a press at once is no double click";
   }
 }
 
