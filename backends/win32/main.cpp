@@ -45,11 +45,19 @@ int main() {
   std::vector<std::u16string> arguments = kivora::SplitArguments(line);
   if (!arguments.empty()) arguments.erase(arguments.begin());
   kivora::Command command = kivora::ParseCommand(arguments);
-  kivora::win32::Win32Files files;
+  // The check is Kivora.com's, the authors' console program: it is a fifth
+  // of Kivora.exe's size, which goes on every disc.
   if (command.mode != kivora::Command::kLauncher) {
     kivora::win32::StandardOutput out(u"Kivora.exe");
-    return kivora::RunCommand(command, {u"Kivora.exe", u"the one beside the launcher"}, files, out);
+    if (command.mode == kivora::Command::kVersion) {
+      out.Print(u"Kivora " KIVORA_VERSION);
+      return kivora::kExitClosed;
+    }
+    out.Print(u"Kivora.exe shows the menu and takes no arguments. The menu check is Kivora.com, in the authors folder "
+              u"of the Windows package: Kivora --check [FOLDER]");
+    return command.mode == kivora::Command::kHelp ? kivora::kExitClosed : kivora::kExitRuntimeError;
   }
+  kivora::win32::Win32Files files;
   TurnOffInputMethod();
   kivora::win32::Win32Display display;
   kivora::win32::Win32Programs programs;
