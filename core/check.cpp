@@ -388,7 +388,7 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
     problems.Add(read + 1, u"both", u"the file ends before line 7: the launcher reports Run-time error '62': Input "
                                     u"past end of file");
   if (read > kMenuLines || (read == kMenuLines && cut))  // the launcher reads no further
-    problems.Add(kMenuLines + 1, u"both", u"the file goes on after line 7: the launcher ignores the rest");
+    problems.Note(kMenuLines + 1, u"both", u"the file goes on after line 7: the launcher ignores the rest");
   if (lines.reading == Reading::kAnsi)
     for (size_t i = 0; i < lines.bytes.size() && i < kMenuLines; ++i)
       if (std::any_of(lines.bytes[i].begin(), lines.bytes[i].end(),

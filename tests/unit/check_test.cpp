@@ -105,7 +105,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"what it starts below the launcher",
         u"  line 6, both: Next reports Run-time error '53': File not found",
         u"  line 7, both: an absolute path or a drive letter: write the path relative to the launcher's folder",
-        u"  line 8, both: the file goes on after line 7: the launcher ignores the rest"}},
+        u"  line 8, both, note: the file goes on after line 7: the launcher ignores the rest"}},
       {"a NUL, an empty target, a long name and text without a mark",
        kWindows,
        {{u"Kivora.ini", std::string("P\r\nA\r\nB\xe9\r\nC\r\na\0b\r\n\r\n", 20) + std::string(65, 'n') + ".exe\r\n"},
@@ -159,8 +159,9 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nhttps://a.example\r\nhttps://b.example\r\nhttps://c.example\r\n" +
                             std::string(kMaxLineBytes + 1, 'x')}},
        {},
-       kExitMenuProblems,
-       {u"After line 7:", u"  line 8, both: the file goes on after line 7: the launcher ignores the rest", u"1 problem found."}},
+       kExitClosed,
+       {u"After line 7:", u"  line 8, both, note: the file goes on after line 7: the launcher ignores the rest",
+        u"No problem found, and 1 note."}},
       {"a hidden menu, checked on Windows", kWindows, {}, {}, kExitMenuMissing,
        {u"D:\\m\\Kivora.ini is there, but it is a hidden or a system file: the launcher does not see it and shows "
         u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"},
