@@ -120,23 +120,11 @@ Resolution Resolve(std::u16string_view launcherFolder, const TextLine& target, c
   return byBytes.launch.found ? byBytes : byText;
 }
 
-namespace {
-
-Launch OrRaise(const Resolution& resolution) {
-  if (resolution.refused) Raise(*resolution.refused);
-  return resolution.launch;
-}
-
-}  // namespace
-
 Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
                      const FileLookup& files) {
-  return OrRaise(Resolve(launcherFolder, target, conventions, files));
-}
-
-Launch ResolveLaunch(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
-                     const FileLookup& files) {
-  return OrRaise(Resolve(launcherFolder, target, conventions, files));
+  Resolution resolution = Resolve(launcherFolder, target, conventions, files);
+  if (resolution.refused) Raise(*resolution.refused);
+  return resolution.launch;
 }
 
 }  // namespace kivora

@@ -54,7 +54,5 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
 // character set); what the text found, or failed to find, otherwise.
 Resolution Resolve(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
                    const FileLookup& files);
-Launch ResolveLaunch(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
-                     const FileLookup& files);
 
 }  // namespace kivora

@@ -98,8 +98,20 @@ Launch Through(const Launch& launch, std::u16string program, std::optional<std::
   return through;
 }
 
+// A plan of one step; through names what starts the file, if not itself.
+LaunchPlan Planned(LaunchPlan::Step step, Launch launch, std::optional<LaunchPlan::Step> ifNoProgram = std::nullopt,
+                   std::u16string through = u"") {
+  LaunchPlan plan;
+  plan.step = step;
+  plan.launch = std::move(launch);
+  plan.ifNoProgram = ifNoProgram;
+  plan.through = std::move(through);
+  return plan;
+}
+
 LaunchPlan Refused(const Launch& launch, int number, const std::u16string& why) {
-  LaunchPlan plan{LaunchPlan::kStart, launch, std::nullopt, RuntimeError(number, launch.shown + u": " + why), u""};
+  LaunchPlan plan = Planned(LaunchPlan::kStart, launch);
+  plan.refused = RuntimeError(number, launch.shown + u": " + why);
   return plan;
 }
 
@@ -107,12 +119,12 @@ LaunchPlan Refused(const Launch& launch, int number, const std::u16string& why) 
 
 LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunPermission permission,
                       std::string_view firstBytes, const std::function<std::u16string(std::string_view)>& decode) {
-  const LaunchPlan open{LaunchPlan::kOpen, launch, std::nullopt, std::nullopt, u""};
+  const LaunchPlan open = Planned(LaunchPlan::kOpen, launch);
   if (launch.address) return open;
   const Format format = FormatOf(firstBytes);
   if (!conventions.runsByHeader)
     return format == Format::kWindows || IsWindowsProgramName(launch.program)
-               ? LaunchPlan{LaunchPlan::kStart, launch, std::nullopt, std::nullopt, u""}
+               ? Planned(LaunchPlan::kStart, launch)
                : open;
   if (format == Format::kOther) return open;
   if (permission == RunPermission::kMediumForbids)
@@ -125,29 +137,29 @@ LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunP
         return Refused(launch, kErrInvalidCall,
                        u"the script's first line ends with a carriage return (saved on Windows): save it with LF "
                        u"line ends");
-      if (permission == RunPermission::kYes) return {LaunchPlan::kStart, launch, std::nullopt, std::nullopt, u""};
+      if (permission == RunPermission::kYes) return Planned(LaunchPlan::kStart, launch);
       if (first.interpreter.empty()) return Refused(launch, kErrInvalidCall, u"the script's first line names no interpreter");
       std::u16string interpreter = decode(first.interpreter);
       std::optional<std::u16string> argument;
       if (!first.argument.empty()) argument = decode(first.argument);
-      return {LaunchPlan::kStart, Through(launch, interpreter, argument), std::nullopt, std::nullopt, interpreter};
+      return Planned(LaunchPlan::kStart, Through(launch, interpreter, argument), std::nullopt, interpreter);
     }
     case Format::kElf: {
-      if (permission == RunPermission::kYes) return {LaunchPlan::kStart, launch, std::nullopt, std::nullopt, u""};
+      if (permission == RunPermission::kYes) return Planned(LaunchPlan::kStart, launch);
       std::string loader = LoaderOf(firstBytes);
       if (loader.empty())
         return Refused(launch, kErrPermissionDenied,
                        u"a program without execute permission, which the disc's format does not keep: burn the disc "
                        u"with Rock Ridge (xorriso -as mkisofs -r -J), which keeps it");
       std::u16string through = decode(loader);
-      return {LaunchPlan::kStart, Through(launch, through, std::nullopt), std::nullopt, std::nullopt, through};
+      return Planned(LaunchPlan::kStart, Through(launch, through, std::nullopt), std::nullopt, through);
     }
     default:
       // A Windows program: the system may run it itself (a handler for its
       // format), else the desktop's application for such programs does.
       if (permission == RunPermission::kYes)
-        return {LaunchPlan::kStart, launch, LaunchPlan::kStartWindowsProgram, std::nullopt, u""};
-      return {LaunchPlan::kStartWindowsProgram, launch, std::nullopt, std::nullopt, u""};
+        return Planned(LaunchPlan::kStart, launch, LaunchPlan::kStartWindowsProgram);
+      return Planned(LaunchPlan::kStartWindowsProgram, launch);
   }
 }
 
@@ -157,7 +169,8 @@ LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, co
   const Launch& launch = resolution.launch;
   LaunchPlan plan;
   if (resolution.refused) {
-    plan = {LaunchPlan::kStart, launch, std::nullopt, resolution.refused, u""};
+    plan = Planned(LaunchPlan::kStart, launch);
+    plan.refused = resolution.refused;
   } else if (!launch.found && !launch.address) {
     bool folder = files.lookup.probe(launch.program) == FileKind::kFolder;
     plan = folder ? Refused(launch, kErrPermissionDenied, u"a folder, not a program")

@@ -128,7 +128,7 @@ TEST(ResolveLaunch, LooksForALineByItsTextThenByItsOwnBytes) {
     FakeSystem disc;
     disc.rules = kLinux;
     disc.files[c.file] = "";
-    Launch launch = ResolveLaunch(u"/m", line, kLinux, disc.Lookup());
+    Launch launch = Resolve(u"/m", line, kLinux, disc.Lookup()).launch;
     EXPECT_EQ(launch.program, c.program) << c.name;
     EXPECT_EQ(launch.argumentLine, c.argumentLine) << c.name;
   }
@@ -312,8 +312,12 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     disc.others[folder + c.rules.separator + u"Tools"] = FileKind::kFolder;
     LaunchPlan plan = Decide(folder, TextLine{c.target, c.target}, c.rules, disc.Facts());
     EXPECT_EQ(plan.refused ? plan.refused->number() : 0, c.refused);
-    if (plan.refused) EXPECT_EQ(plan.refused->concerns(), c.concerns);
-    if (c.step) EXPECT_EQ(plan.step, *c.step);
+    if (plan.refused) {
+      EXPECT_EQ(plan.refused->concerns(), c.concerns);
+    }
+    if (c.step) {
+      EXPECT_EQ(plan.step, *c.step);
+    }
   }
 }
 
