@@ -81,8 +81,13 @@ class View {
       if (seen_.rules.findsAnyCase) return RunPermission::kYes;
       return hostIsSeen ? files_.MayRun(Host(path)) : RunPermission::kNoExecuteBit;
     };
-    auto firstBytes = [this](const std::u16string& path, size_t size) { return files_.FirstBytes(Host(path), size); };
-    return {Lookup(), mayRun, firstBytes, [this](std::string_view bytes) { return files_.Decode(bytes); }};
+    auto head = [this](const std::u16string& path) { return files_.Head(Host(path)); };
+    // A loader is the system's own: one checked on Linux is looked for here;
+    // seen from Windows, which Linux will run the disc is not known.
+    auto systemHas = [this, hostIsSeen](const std::u16string& path) {
+      return !hostIsSeen || IsFile(files_.Probe(path));
+    };
+    return {Lookup(), mayRun, head, systemHas, [this](std::string_view bytes) { return files_.Decode(bytes); }};
   }
 
   // A path of the view as it is written relative to the launcher's folder.
@@ -279,6 +284,9 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
       if (!plan.resolved.arguments.empty())
         problems.Add(line, seen.name, u"a document takes no arguments: the launcher opens " + program + u" without them");
       return u"opens the document " + program + u" with the application the user has for its type";
+    case LaunchPlan::kStartCopy:
+      return u"starts a copy of " + program + WithArguments(seen, plan.resolved) + u" that has the permission to run" +
+             (hostIsSeen ? u"" : u" where the disc keeps none") + u" (" + plan.whyCopy + u"), in the launcher's folder";
     case LaunchPlan::kStartWindowsProgram:
       return u"hands the Windows program " + program + WithArguments(seen, plan.resolved) +
              u" to the desktop's application for Windows programs, if it has one";

@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/conventions.h"
+#include "core/runtime_error.h"
 
 namespace kivora {
 
@@ -58,6 +61,22 @@ class MemorySource : public ByteSource {
   size_t pos_ = 0;
 };
 
+// How many bytes of a file's start, and of its end, the launch decision
+// reads: a script's first line (the system reads at most 256 bytes of it), an
+// ELF program's headers up to the name of its loader, a Windows program's
+// headers; and whether anything follows a script's text.
+constexpr size_t kHeadBytes = 4096;
+
+// What a file's bytes say before it is started, as far as kHeadBytes of its
+// start and end tell.
+struct FileHead {
+  std::string first;  // its first bytes
+  std::string last;   // its last bytes (all of it, for a small file)
+  uint64_t size = 0;
+  bool readOnlyMedium = false;            // a disc, or a medium mounted read-only
+  std::optional<SystemError> unreadable;  // what the system said when it could not read them
+};
+
 // What a path names, and the names in a folder (none when it cannot be read).
 struct FileLookup {
   std::function<FileKind(const std::u16string& path)> probe;
@@ -71,7 +90,9 @@ struct FileLookup {
 struct FileFacts {
   FileLookup lookup;
   std::function<RunPermission(const std::u16string& path)> mayRun;
-  std::function<std::string(const std::u16string& path, size_t size)> firstBytes;
+  std::function<FileHead(const std::u16string& path)> head;
+  // Whether the system has a file at an absolute path of its own (a loader).
+  std::function<bool(const std::u16string& path)> systemHas;
   std::function<std::u16string(std::string_view bytes)> decode;
 };
 
@@ -93,9 +114,9 @@ class Files {
   // Whether a file may be started as a program, where the system keeps such
   // a permission (the execute bit); kYes where it keeps none.
   virtual RunPermission MayRun(const std::u16string& path) = 0;
-  // The first bytes of a file, up to size; fewer, or none, where it has
-  // fewer or cannot be read.
-  virtual std::string FirstBytes(const std::u16string& path, size_t size) = 0;
+  // The first and last kHeadBytes of a file, its size and medium, or what
+  // the system said when it could not read them (a scratched disc).
+  virtual FileHead Head(const std::u16string& path) = 0;
   // Opens a file for reading. Throws RuntimeError.
   virtual std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) = 0;
   // Bytes as the system reads names: in the locale's set (a byte that does
@@ -118,7 +139,8 @@ class Files {
   }
   FileFacts Facts() {
     return {Lookup(), [this](const std::u16string& path) { return MayRun(path); },
-            [this](const std::u16string& path, size_t size) { return FirstBytes(path, size); },
+            [this](const std::u16string& path) { return Head(path); },
+            [this](const std::u16string& path) { return IsFile(Probe(path)); },
             [this](std::string_view bytes) { return Decode(bytes); }};
   }
 };

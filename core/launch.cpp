@@ -59,57 +59,88 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, ch
 Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
                    const FileLookup& files) {
   const std::u16string folder = LaunchFolder(launcherFolder);
-  auto pathOf = [&](size_t cut) { return JoinPath(folder, target.substr(0, cut), conventions.separator); };
+  auto pathOf = [&](std::u16string_view name) { return JoinPath(folder, name, conventions.separator); };
 
   // Every system ends a name at a NUL, so the program started would not be
   // the one the line names. The report shows where the NUL stands.
   if (target.find(u'\0') != std::u16string_view::npos) {
-    std::u16string shown = pathOf(target.size());
+    std::u16string shown = pathOf(target);
     std::replace(shown.begin(), shown.end(), u'\0', u'\u2400');
     return {{}, false, RuntimeError(kErrBadFileName, Shortened(shown) + u": it holds a NUL character, which no file name can")};
   }
   if (IsAddress(target)) {
     std::u16string address(target);
-    return {{address, false, true, u"", {}, address, Shortened(address), std::u16string(launcherFolder)}, false,
+    return {{.program = address, .address = true, .commandLine = address, .shown = Shortened(address),
+             .folder = std::u16string(launcherFolder)},
+            false,
             std::nullopt};
   }
 
   // The file a name finds, or "". A path no file system can hold names no
-  // file, and is not handed to the system to find out. The first names that
-  // differ only in case are kept for the report.
+  // file, and is not handed to the system to find out. Names that differ
+  // only in case are kept for the report.
   std::vector<std::u16string> alike;
   bool caseDiffers = false;
-  auto find = [&](const std::u16string& name) {
-    if (!TooLong(JoinPath(folder, name, conventions.separator), conventions).empty()) return std::u16string();
+  auto find = [&](std::u16string_view name) {
+    if (!TooLong(pathOf(name), conventions).empty()) return std::u16string();
     Found found = FindPath(folder, name, conventions, files);
-    if (alike.empty()) alike = found.alike;
-    if (!IsFile(found.kind)) return std::u16string();
+    if (!IsFile(found.kind)) {
+      if (alike.empty()) alike = found.alike;
+      return std::u16string();
+    }
     caseDiffers = found.caseDiffers;
     return found.path;
   };
   const std::u16string extension(conventions.programExtension);
-  constexpr size_t kNone = std::u16string_view::npos;
-  size_t firstCut = kNone, cut = kNone;
+  auto findProgram = [&](std::u16string_view name) {
+    std::u16string program = find(name);
+    if (program.empty() && !extension.empty()) program = find(std::u16string(name) + extension);
+    return program;
+  };
+
+  // The program part: what a pair of quotes holds, as written; else the
+  // longest start of the line, cut at a blank, that names a file ("Setup
+  // Files\My Setup.exe" before a "Setup.exe" beside it). A longer cut of a
+  // path no file system can hold is as long, so the search stops there.
+  std::u16string_view name, arguments;
   std::u16string program;
-  for (size_t at = 0; at <= target.size() && cut == kNone; ++at) {
-    if (at < target.size() && !IsBlank(target[at])) continue;
-    if (firstCut == kNone) firstCut = at;
-    std::u16string name(target.substr(0, at));
-    program = find(name);
-    if (program.empty() && !extension.empty()) program = find(name + extension);
-    if (!program.empty()) cut = at;
+  if (!target.empty() && target[0] == u'"') {
+    size_t close = target.find(u'"', 1);
+    name = target.substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1);
+    arguments = close == std::u16string_view::npos ? u"" : target.substr(close + 1);
+    program = findProgram(name);
+  } else {
+    std::vector<size_t> cuts;
+    for (size_t at = 0; at <= target.size(); ++at)
+      if (at == target.size() || IsBlank(target[at])) {
+        if (!TooLong(pathOf(target.substr(0, at)), conventions).empty()) break;
+        cuts.push_back(at);
+      }
+    const size_t firstCut = std::min(target.find_first_of(u" \t"), target.size());
+    size_t cut = firstCut;
+    for (auto at = cuts.rbegin(); at != cuts.rend() && program.empty(); ++at)
+      if (!(program = findProgram(target.substr(0, *at))).empty()) cut = *at;
+    if (program.empty() && !cuts.empty() && cuts.front() == firstCut) {
+      alike.clear();
+      findProgram(target.substr(0, firstCut));  // what the report names
+    }
+    name = target.substr(0, cut);
+    arguments = target.substr(cut);
   }
-  if (cut == kNone) cut = firstCut;
-  std::u16string arguments(target.substr(cut));
-  std::u16string shown = Shortened(pathOf(cut) + arguments);
-  bool found = !program.empty();
-  if (!found) program = pathOf(cut);
-  Launch launch{program, found, false, arguments, SplitArguments(arguments), QuoteArgument(program) + arguments, shown,
-                std::u16string(launcherFolder)};
+  std::u16string shown = Shortened(pathOf(name) + std::u16string(arguments));
+  const bool found = !program.empty();
+  if (!found) program = pathOf(name);
+  Launch launch{.program = program,
+                .found = found,
+                .argumentLine = std::u16string(arguments),
+                .arguments = SplitArguments(arguments),
+                .commandLine = QuoteArgument(program) + std::u16string(arguments),
+                .shown = shown,
+                .folder = std::u16string(launcherFolder)};
   if (!found && !alike.empty()) return {launch, false, NamesAlike(shown, alike)};
   std::u16string tooLong = TooLong(program, conventions);
   if (!tooLong.empty()) return {launch, false, RuntimeError(kErrBadFileName, shown + u": " + tooLong)};
-  return {launch, caseDiffers, std::nullopt};
+  return {launch, found && caseDiffers, std::nullopt};
 }
 
 Resolution Resolve(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
@@ -118,13 +149,6 @@ Resolution Resolve(std::u16string_view launcherFolder, const TextLine& target, c
   if (byText.launch.found || byText.launch.address || target.bytes == target.text) return byText;
   Resolution byBytes = Resolve(launcherFolder, target.bytes, conventions, files);
   return byBytes.launch.found ? byBytes : byText;
-}
-
-Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target, const Conventions& conventions,
-                     const FileLookup& files) {
-  Resolution resolution = Resolve(launcherFolder, target, conventions, files);
-  if (resolution.refused) Raise(*resolution.refused);
-  return resolution.launch;
 }
 
 }  // namespace kivora

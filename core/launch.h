@@ -24,23 +24,19 @@ std::u16string LaunchFolder(std::u16string_view launcherFolder);
 // the system's own and is kept whole.
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name, char16_t separator);
 
-// Finds the program as Windows does, the launcher's folder kept whole: the
-// shortest start of the target, cut at a blank, that names a file (with the
-// system's program extension added if need be); the rest are its arguments,
-// handed on as written. Names are found in any case (see FindPath). When no
-// cut names a file, the program is the target up to its first blank, so that
-// the report names what was looked for; where names that differ only in case
-// were all that was found, the report names them instead (error 53).
-// A program whose path no file system of the system could hold, or a target
-// with a NUL in it, is error 52, and is never handed to the system. A target
-// that begins with "http://", "https://" or "mailto:" is an address, and is
-// not looked for in the folder.
-Launch ResolveLaunch(std::u16string_view launcherFolder, std::u16string_view target,
-                     const Conventions& conventions, const FileLookup& files);
-
-// The same, with what ResolveLaunch would raise given back instead, and
-// whether the program was found only with case ignored: for a check of the
-// menu, which raises nothing.
+// Finds the program of a menu line, the launcher's folder kept whole: what
+// a pair of double quotes at its start holds, as written; else the longest
+// start of the line, cut at a blank, that names a file (with the system's
+// program extension added if need be); the rest are its arguments, handed on
+// as written. Names are found in any case (see FindPath). When no cut names
+// a file, the program is the line up to its first blank, so that the report
+// names what was looked for; where names that differ only in case were all
+// that was found, the report names them instead (error 53). A program whose
+// path no file system of the system could hold, or a target with a NUL in
+// it, is error 52, and is never handed to the system. A target that begins
+// with "http://", "https://" or "mailto:" is an address, and is not looked
+// for in the folder. What the launcher would raise is given back, with
+// whether the program was found only with case ignored.
 struct Resolution {
   Launch launch;
   bool caseDiffers = false;

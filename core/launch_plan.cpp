@@ -1,9 +1,11 @@
 #include "core/launch_plan.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "core/launch.h"
 #include "core/names.h"
+#include "core/text.h"
 
 namespace kivora {
 
@@ -30,26 +32,74 @@ std::optional<uint64_t> Number(std::string_view bytes, uint64_t offset, size_t s
   return value;
 }
 
-// The loader an ELF program names (its PT_INTERP), or "" for a program that
-// names none (linked statically) or whose headers lie beyond the bytes read.
-std::string LoaderOf(std::string_view elf) {
-  if (elf.size() < 6 || (elf[4] != 1 && elf[4] != 2)) return "";
+// What an ELF program's headers say: the loader it names (its PT_INTERP), ""
+// for a program linked statically; the machine it is for; and where its
+// last header or segment ends, past which its file holds nothing a loader
+// maps. valid is false where the headers lie beyond the bytes read.
+struct ElfHeaders {
+  bool valid = false;
+  std::string loader;
+  unsigned machine = 0;
+  bool wide = false;
+  uint64_t extent = 0;
+};
+
+ElfHeaders HeadersOf(std::string_view elf) {
+  ElfHeaders headers;
+  if (elf.size() < 6 || (elf[4] != 1 && elf[4] != 2)) return headers;
   const bool wide = elf[4] == 2, bigEndian = elf[5] == 2;
   const size_t word = wide ? 8 : 4;
+  auto machine = Number(elf, 0x12, 2, bigEndian);
   auto table = Number(elf, wide ? 0x20 : 0x1c, word, bigEndian);
+  auto sections = Number(elf, wide ? 0x28 : 0x20, word, bigEndian);
   auto entrySize = Number(elf, wide ? 0x36 : 0x2a, 2, bigEndian);
   auto entries = Number(elf, wide ? 0x38 : 0x2c, 2, bigEndian);
-  if (!table || !entrySize || !entries) return "";
+  auto sectionSize = Number(elf, wide ? 0x3a : 0x2e, 2, bigEndian);
+  auto sectionCount = Number(elf, wide ? 0x3c : 0x30, 2, bigEndian);
+  if (!machine || !table || !sections || !entrySize || !entries || !sectionSize || !sectionCount) return headers;
+  headers.machine = unsigned(*machine);
+  headers.wide = wide;
+  headers.extent = std::max(*table + *entries * *entrySize, *sections + *sectionCount * *sectionSize);
   for (uint64_t i = 0; i < *entries; ++i) {
     uint64_t entry = *table + i * *entrySize;
-    if (Number(elf, entry, 4, bigEndian) != 3u) continue;  // PT_INTERP
+    auto type = Number(elf, entry, 4, bigEndian);
     auto offset = Number(elf, entry + (wide ? 8 : 4), word, bigEndian);
     auto size = Number(elf, entry + (wide ? 32 : 16), word, bigEndian);
-    if (!offset || !size || *offset > elf.size() || elf.size() - *offset < *size) return "";
+    if (!type || !offset || !size) return headers;
+    headers.extent = std::max(headers.extent, *offset + *size);
+    if (*type != 3) continue;  // PT_INTERP
+    if (*offset > elf.size() || elf.size() - *offset < *size) return headers;
     std::string_view name = elf.substr(size_t(*offset), size_t(*size));
-    return std::string(name.substr(0, name.find('\0')));
+    headers.loader = std::string(name.substr(0, name.find('\0')));
   }
-  return "";
+  headers.valid = true;
+  return headers;
+}
+
+// The machine an ELF program is for, as its users name it.
+std::u16string MachineName(const ElfHeaders& elf) {
+  switch (elf.machine) {
+    case 3: return u"32-bit x86";
+    case 62: return u"64-bit x86";
+    case 40: return u"32-bit ARM";
+    case 183: return u"64-bit ARM";
+    case 243: return elf.wide ? u"64-bit RISC-V" : u"32-bit RISC-V";
+    case 8: return u"MIPS";
+    case 20: return u"32-bit PowerPC";
+    case 21: return u"64-bit PowerPC";
+    case 22: return u"IBM Z";
+    case 258: return u"LoongArch";
+  }
+  return u"machine " + Utf8ToUtf16(std::to_string(elf.machine));
+}
+
+// What a Windows program's headers say: "" for a PE program Windows runs,
+// else why it does not ("MZ" and no PE header: damaged, or for DOS).
+std::u16string WindowsProgramFault(std::string_view bytes) {
+  auto peAt = Number(bytes, 0x3c, 4, false);
+  if (!peAt || *peAt > bytes.size() || bytes.size() - *peAt < 6 || bytes.substr(size_t(*peAt), 4) != std::string_view("PE\0\0", 4))
+    return u"not a program Windows runs: it has no PE header (a damaged file, or one for DOS)";
+  return u"";
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -115,43 +165,100 @@ LaunchPlan Refused(const Launch& launch, int number, const std::u16string& why) 
   return plan;
 }
 
+// What starts a program that reads or re-runs itself from a medium that
+// keeps no permission to run: a copy that has it.
+LaunchPlan Copied(const Launch& launch, std::u16string why, const FileHead& head) {
+  LaunchPlan plan = Planned(LaunchPlan::kStartCopy, launch);
+  plan.whyCopy = std::move(why);
+  plan.advice = head.readOnlyMedium
+                    ? u"burn the disc with Rock Ridge (xorriso -as mkisofs -r -J), which keeps the permission"
+                    : u"copy it to a folder of your own and run it from there, or give it the permission (chmod +x)";
+  return plan;
+}
+
+// Whether a script is followed by data of its own (a self-extracting
+// archive): text holds no NUL.
+bool CarriesData(const FileHead& head) { return head.last.find('\0') != std::string::npos; }
+
+// cmd's characters that act outside quotes in a batch file's command line,
+// and % that acts even inside them: "" where the arguments hold none.
+std::u16string CmdSpecial(std::u16string_view arguments) {
+  bool quoted = false;
+  for (char16_t c : arguments) {
+    if (c == u'"') quoted = !quoted;
+    if (c == u'%' || (!quoted && std::u16string_view(u"&|<>^").find(c) != std::u16string_view::npos))
+      return std::u16string(1, c);
+  }
+  return u"";
+}
+
+bool IsBatchName(std::u16string_view path) {
+  size_t dot = path.rfind(u'.');
+  return dot != std::u16string_view::npos && (SameIgnoringCase(path.substr(dot), u".bat") || SameIgnoringCase(path.substr(dot), u".cmd"));
+}
+
 }  // namespace
 
-LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunPermission permission,
-                      std::string_view firstBytes, const std::function<std::u16string(std::string_view)>& decode) {
-  const LaunchPlan open = Planned(LaunchPlan::kOpen, launch);
-  if (launch.address) return open;
-  const Format format = FormatOf(firstBytes);
-  if (!conventions.runsByHeader)
-    return format == Format::kWindows || IsWindowsProgramName(launch.program)
-               ? Planned(LaunchPlan::kStart, launch)
-               : open;
-  if (format == Format::kOther) return open;
+// Windows: what CreateProcess runs, by its name or its header, is started;
+// anything else is opened.
+LaunchPlan PlanOnWindows(const Launch& launch, const Conventions&, RunPermission, const FileHead& head,
+                         const FileFacts&) {
+  const Format format = FormatOf(head.first);
+  if (format == Format::kWindows) {
+    std::u16string fault = WindowsProgramFault(head.first);
+    if (!fault.empty()) return Refused(launch, kErrInvalidCall, fault);
+  }
+  if (IsBatchName(launch.program)) {
+    std::u16string special = CmdSpecial(launch.argumentLine);
+    if (!special.empty())
+      return Refused(launch, kErrInvalidCall,
+                     u"the arguments of a batch file hold " + special + u", which cmd would act on (" +
+                         (special == u"%" ? u"it reads %NAME% as a variable" : u"it would run what follows as a command") +
+                         u"): put such an argument in double quotes, or leave " + special + u" out");
+  }
+  const bool program = format == Format::kWindows || IsWindowsProgramName(launch.program);
+  return Planned(program ? LaunchPlan::kStart : LaunchPlan::kOpen, launch);
+}
+
+// Linux: a file runs by its header, and how by its permission to run.
+LaunchPlan PlanOnLinux(const Launch& launch, const Conventions&, RunPermission permission, const FileHead& head,
+                       const FileFacts& files) {
+  const std::string_view bytes = head.first;
+  const Format format = FormatOf(bytes);
+  if (format == Format::kOther) return Planned(LaunchPlan::kOpen, launch);
   if (permission == RunPermission::kMediumForbids)
     return Refused(launch, kErrPermissionDenied,
                    u"this system does not allow programs to run from the medium it is on (it is mounted noexec)");
   switch (format) {
     case Format::kScript: {
-      FirstLine first = FirstLineOf(firstBytes);
+      FirstLine first = FirstLineOf(bytes);
       if (first.endsInCr)
         return Refused(launch, kErrInvalidCall,
                        u"the script's first line ends with a carriage return (saved on Windows): save it with LF "
                        u"line ends");
       if (permission == RunPermission::kYes) return Planned(LaunchPlan::kStart, launch);
+      if (CarriesData(head))
+        return Copied(launch, u"a script followed by data of its own (a self-extracting archive), which reads and "
+                              u"re-runs itself",
+                      head);
       if (first.interpreter.empty()) return Refused(launch, kErrInvalidCall, u"the script's first line names no interpreter");
-      std::u16string interpreter = decode(first.interpreter);
+      std::u16string interpreter = files.decode(first.interpreter);
       std::optional<std::u16string> argument;
-      if (!first.argument.empty()) argument = decode(first.argument);
+      if (!first.argument.empty()) argument = files.decode(first.argument);
       return Planned(LaunchPlan::kStart, Through(launch, interpreter, argument), std::nullopt, interpreter);
     }
     case Format::kElf: {
-      if (permission == RunPermission::kYes) return Planned(LaunchPlan::kStart, launch);
-      std::string loader = LoaderOf(firstBytes);
-      if (loader.empty())
+      const ElfHeaders elf = HeadersOf(bytes);
+      if (elf.valid && !elf.loader.empty() && !files.systemHas(files.decode(elf.loader)))
         return Refused(launch, kErrPermissionDenied,
-                       u"a program without execute permission, which the disc's format does not keep: burn the disc "
-                       u"with Rock Ridge (xorriso -as mkisofs -r -J), which keeps it");
-      std::u16string through = decode(loader);
+                       u"a program for " + MachineName(elf) + u" Linux: this system cannot run it (it has no " +
+                           files.decode(elf.loader) + u")");
+      if (permission == RunPermission::kYes) return Planned(LaunchPlan::kStart, launch);
+      if (!elf.valid || elf.loader.empty())
+        return Copied(launch, u"a program that names no loader (linked statically)", head);
+      if (head.size > elf.extent)
+        return Copied(launch, u"a program followed by data of its own, which it reads from its own file", head);
+      std::u16string through = files.decode(elf.loader);
       return Planned(LaunchPlan::kStart, Through(launch, through, std::nullopt), std::nullopt, through);
     }
     default:
@@ -161,6 +268,12 @@ LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunP
         return Planned(LaunchPlan::kStart, launch, LaunchPlan::kStartWindowsProgram);
       return Planned(LaunchPlan::kStartWindowsProgram, launch);
   }
+}
+
+LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunPermission permission,
+                      const FileHead& head, const FileFacts& files) {
+  if (launch.address) return Planned(LaunchPlan::kOpen, launch);
+  return conventions.plan(launch, conventions, permission, head, files);
 }
 
 LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
@@ -176,10 +289,17 @@ LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, co
     plan = folder ? Refused(launch, kErrPermissionDenied, u"a folder, not a program")
                   : Refused(launch, kErrFileNotFound, u"no such file");
   } else if (launch.address) {
-    plan = PlanLaunch(launch, conventions, RunPermission::kYes, "", files.decode);
+    plan = PlanLaunch(launch, conventions, RunPermission::kYes, {}, files);
   } else {
-    plan = PlanLaunch(launch, conventions, files.mayRun(launch.program), files.firstBytes(launch.program, kHeaderBytes),
-                      files.decode);
+    // What cannot be read is not guessed at: neither started nor opened.
+    FileHead head = files.head(launch.program);
+    if (head.unreadable) {
+      plan = Planned(LaunchPlan::kStart, launch);
+      plan.refused = SystemFailure(Action::kRead, head.unreadable->code, launch.shown,
+                                   u"the system cannot read it: " + head.unreadable->text);
+    } else {
+      plan = PlanLaunch(launch, conventions, files.mayRun(launch.program), head, files);
+    }
   }
   plan.resolved = launch;
   plan.caseDiffers = resolution.caseDiffers;

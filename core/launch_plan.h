@@ -19,14 +19,10 @@
 
 namespace kivora {
 
-// How many of a file's first bytes the plan reads: a script's first line (the
-// system reads at most 256 bytes of it) and an ELF program's headers up to
-// the name of its loader.
-constexpr size_t kHeaderBytes = 4096;
-
 struct LaunchPlan {
   enum Step {
     kStart,                // start launch
+    kStartCopy,            // start a copy of it with the permission to run (see Programs::StartCopy)
     kOpen,                 // open it with the user's application for its type
     kStartWindowsProgram,  // hand it, with its arguments, to the desktop's application for Windows programs
   };
@@ -43,6 +39,9 @@ struct LaunchPlan {
   // How it started: "" as it is, else through what (the interpreter or the
   // loader), for the check to tell.
   std::u16string through;
+  // For kStartCopy: why the file needs a copy, and what its author can do
+  // where none can be made (what fits its medium).
+  std::u16string whyCopy, advice;
   // The menu line as resolved, before any interpreter: the file it names
   // and its own arguments; and whether the file was found only with case or
   // an ISO version ignored (the launcher finds it so; the check notes it).
@@ -55,15 +54,25 @@ struct LaunchPlan {
 // program and document comes from the file itself: on Linux an ELF, "#!" or
 // "MZ" header; on Windows what CreateProcess runs (.exe, .com, .bat, .cmd, or
 // an "MZ" header). A target that names no file is a report: 70 for a folder,
-// 53 otherwise, naming the line as the launcher's folder completes it.
+// 53 otherwise, naming the line as the launcher's folder completes it; one
+// the system cannot read is 57.
+//
+// On Linux a program or script without the permission to run (a medium that
+// keeps none: Joliet, FAT, UDF) starts as it would with it: a script through
+// its interpreter and an ELF program through its loader, so that what lies
+// beside it is found as before; but a file that carries its own payload (an
+// ELF program longer than its headers say, a script followed by data: the
+// self-extracting installers) or an ELF program that names no loader cannot
+// work so, and runs from a copy with the permission (kStartCopy). A program
+// for a machine whose loader the system lacks is named as such.
 LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
                   const FileFacts& files);
 
 // The rule, from what the system says of the file launch.program names: its
-// permission to run and its first bytes (up to kHeaderBytes). decode turns
-// bytes of a name into text, as the system's names are decoded.
+// permission to run and its head (first and last bytes, size, medium); files
+// answers whether a loader is there and decodes bytes of a name.
 LaunchPlan PlanLaunch(const Launch& launch, const Conventions& conventions, RunPermission permission,
-                      std::string_view firstBytes, const std::function<std::u16string(std::string_view)>& decode);
+                      const FileHead& head, const FileFacts& files);
 
 
 // Error 75, nothing started: the launcher's folder is not there any more.

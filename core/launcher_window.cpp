@@ -42,18 +42,28 @@ void LauncherWindow::LoadMenu(const std::u16string& path) {
 
 // "Next": starts the program (or opens the document) of each chosen choice,
 // in the order of the choices, and lets waiting events run after each start;
-// a choice made while they run is started too. A press within the system's
-// double-click time of a start is the same press again (a double click, Enter
-// struck twice), and starts nothing. Nothing starts once the launcher's
-// folder is gone (an ejected disc): its targets are not there, and a file at
-// their paths would be another's.
-void LauncherWindow::OnNext() {
-  if (lastStart_ && window_.Milliseconds() - *lastStart_ < window_.DoubleClickTime()) return;
+// a choice made while they run is started too. A key held down is one press,
+// and a press within the system's double-click time of a start is the same
+// press again (a double click, Enter struck twice): neither starts anything.
+// Nothing starts once the launcher's folder is gone (an ejected disc): its
+// targets are not there, and a file at their paths would be another's; a
+// file that could not be read because its medium went is reported so too.
+void LauncherWindow::OnNext(bool repeated) {
+  if (repeated) return;
+  const long long pressed = window_.PressTime();
+  auto soonAfter = [this](const std::optional<long long>& start, long long now) {
+    return start && now >= *start && now - *start < window_.DoubleClickTime();
+  };
+  if (soonAfter(lastStart_, window_.Milliseconds()) || (pressed >= 0 && soonAfter(lastStartPress_, pressed))) return;
   for (int i = 0; i < 3; ++i) {
     if (!window_.IsChosen(kChoices[i])) continue;
     if (!files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
-    if (CarryOut(Decide(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Facts())))
+    LaunchPlan plan = Decide(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Facts());
+    if (plan.refused && !files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
+    if (CarryOut(plan)) {
       lastStart_ = window_.Milliseconds();
+      if (pressed >= 0) lastStartPress_ = pressed;
+    }
     window_.PumpEvents();
   }
 }
@@ -68,6 +78,14 @@ bool LauncherWindow::CarryOut(const LaunchPlan& plan) {
   if (plan.refused) Raise(*plan.refused);
   const Launch& launch = plan.launch;
   LaunchPlan::Step step = plan.step;
+  if (step == LaunchPlan::kStartCopy) {
+    std::optional<SystemError> failed = programs_.StartCopy(launch);
+    if (failed)
+      Raise(SystemFailure(Action::kStart, failed->code, launch.shown,
+                          plan.whyCopy + u", which runs from a copy with the permission to run; the copy could not "
+                                         u"be made or started (" + failed->text + u"): " + plan.advice));
+    return true;
+  }
   if (step == LaunchPlan::kStart) {
     std::optional<SystemError> failed = programs_.Start(launch);
     if (!failed) return true;

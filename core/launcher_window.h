@@ -31,7 +31,9 @@ class LauncherWindow {
 
   // The event handlers, called by the back end as the events arrive.
   void OnLoad();
-  void OnNext();
+  // "Next" pressed: a click, Space, or Enter; repeated is true for a key's
+  // auto-repeat while it is held down.
+  void OnNext(bool repeated = false);
   // The close picture: a button pressed on it; a button released that
   // reaches it (after a press on it the back end keeps the mouse, so the
   // release comes wherever the pointer is); and a press that ended without a
@@ -56,6 +58,7 @@ class LauncherWindow {
   std::array<TextLine, 3> targets_;
   bool closePressed_ = false;  // since a press on the close picture
   std::optional<long long> lastStart_;  // when "Next" last started or opened something
+  std::optional<long long> lastStartPress_;  // and when the press that did so happened
 };
 
 // The whole run: builds the window, raises its load event, shows it unless

@@ -37,6 +37,11 @@ class Programs {
   // Starts a program without waiting for it; what the system said when it
   // could not.
   virtual std::optional<SystemError> Start(const Launch& launch) = 0;
+  // Starts a copy of launch.program with the permission to run, made in a
+  // folder of the user's where programs may run, in launch.folder as the
+  // original would; what the system said when the copy could not be made or
+  // started (a full disk, a folder mounted noexec).
+  virtual std::optional<SystemError> StartCopy(const Launch& launch) = 0;
   // Opens launch.program, a document or an address, with the application the
   // user's system has for its type, without waiting for it; the system's
   // words when no application did.

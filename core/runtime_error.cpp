@@ -12,6 +12,8 @@ const char* ErrorText(int number) {
     case kErrOutOfMemory: return "Out of memory";
     case kErrBadFileName: return "Bad file name or number";
     case kErrFileNotFound: return "File not found";
+    case kErrDeviceIO: return "Device I/O error";
+    case kErrDiskFull: return "Disk full";
     case kErrPastEndOfFile: return "Input past end of file";
     case kErrPermissionDenied: return "Permission denied";
     case kErrPathAccess: return "Path/File access error";
@@ -77,6 +79,10 @@ enum : unsigned long {
   kWinFilenameTooLong = 206,   // ERROR_FILENAME_EXCED_RANGE
   kWinInvalidName = 123,       // ERROR_INVALID_NAME
   kWinBadExeFormat = 193,      // ERROR_BAD_EXE_FORMAT
+  kWinNotReady = 21,           // ERROR_NOT_READY: no disc in the drive
+  kWinCrc = 23,                // ERROR_CRC: a scratched disc
+  kWinReadFault = 30,          // ERROR_READ_FAULT
+  kWinDiskFull = 112,          // ERROR_DISK_FULL
 };
 
 constexpr struct {
@@ -89,12 +95,21 @@ constexpr struct {
     {SystemCode::kErrno, EACCES, kErrPermissionDenied},
     {SystemCode::kErrno, EPERM, kErrPermissionDenied},
     {SystemCode::kErrno, ENAMETOOLONG, kErrBadFileName},
+    {SystemCode::kErrno, EIO, kErrDeviceIO},
+    {SystemCode::kErrno, ENOSPC, kErrDiskFull},
+#ifdef EDQUOT
+    {SystemCode::kErrno, EDQUOT, kErrDiskFull},
+#endif
     {SystemCode::kWin32, kWinFileNotFound, kErrFileNotFound},
     {SystemCode::kWin32, kWinPathNotFound, kErrFileNotFound},
     {SystemCode::kWin32, kWinInvalidName, kErrFileNotFound},
     {SystemCode::kWin32, kWinAccessDenied, kErrPermissionDenied},
     {SystemCode::kWin32, kWinSharingViolation, kErrPermissionDenied},
     {SystemCode::kWin32, kWinFilenameTooLong, kErrBadFileName},
+    {SystemCode::kWin32, kWinNotReady, kErrDeviceIO},
+    {SystemCode::kWin32, kWinCrc, kErrDeviceIO},
+    {SystemCode::kWin32, kWinReadFault, kErrDeviceIO},
+    {SystemCode::kWin32, kWinDiskFull, kErrDiskFull},
 };
 
 }  // namespace

@@ -13,6 +13,8 @@ enum ErrorNumber : int {
   kErrOutOfMemory = 7,        // Out of memory
   kErrBadFileName = 52,       // Bad file name or number
   kErrFileNotFound = 53,      // File not found
+  kErrDeviceIO = 57,          // Device I/O error
+  kErrDiskFull = 61,          // Disk full
   kErrPastEndOfFile = 62,     // Input past end of file
   kErrPermissionDenied = 70,  // Permission denied
   kErrPathAccess = 75,        // Path/File access error

@@ -43,6 +43,10 @@ class Window : public Reporter {
   // A clock in milliseconds that only goes forward, and the system's
   // double-click time: presses closer together than that are one.
   virtual long long Milliseconds() = 0;
+  // When the event being handled happened, in milliseconds of the system's
+  // clock of events (a busy launcher handles a double click's second press
+  // late, but its time is still the click's); -1 where there is none.
+  virtual long long PressTime() = 0;
   virtual int DoubleClickTime() = 0;
   // A modal box with the text and an OK button, titled kAppTitle.
   virtual void ShowMessage(const std::u16string& text) = 0;

@@ -88,6 +88,10 @@ int NaturalWidth(GtkWidget* widget) {
 // theme asked for with GTK_THEME, another theme or a variant (dark) is
 // GTK's own.
 bool StartGtk() {
+  // Kivora's name and class wherever it was started from: through the
+  // dynamic loader, GLib would take the loader's.
+  g_set_prgname("kivora");
+  gdk_set_program_class("Kivora");
   bool glOurs = !g_getenv("GDK_GL");
   if (glOurs) g_setenv("GDK_GL", "disable", TRUE);
   if (!g_getenv("GTK_THEME")) kivora_theme_register_resource();
@@ -190,6 +194,8 @@ void GtkDisplay::Build(const Layout& layout, LauncherWindow& window) {
   g_signal_connect(close, "grab-broken-event", G_CALLBACK(OnCloseGrabBroken), this);
   g_signal_connect(widget(Control::kNext), "clicked", G_CALLBACK(OnNextClicked), this);
   g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect(toplevel_, "key-release-event", G_CALLBACK(OnKeyRelease), this);
+  g_signal_connect(toplevel_, "focus-out-event", G_CALLBACK(OnFocusOut), this);
   g_signal_connect(toplevel_, "delete-event", G_CALLBACK(OnDelete), this);
 
   // A screen reader announces the close picture as a button, by its name.
@@ -312,19 +318,29 @@ void GtkDisplay::OnNextClicked(GtkButton*, gpointer data) {
   Dispatch(*self, [self] { self->window_->OnNext(); });
 }
 
-// Escape asks to close; Enter anywhere but on a push button presses "Next",
-// the default button.
+// Escape asks to close; Enter presses "Next", the default button and the
+// only push button, wherever the focus is: at once, as the key goes down (a
+// focused GTK button would wait for the key's release or a timeout, and
+// click without the time of the press). A key held down repeats its press
+// without a release between (GDK asks X for that): such a repeat of Enter
+// goes to "Next" as one.
 gboolean GtkDisplay::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
   auto* self = static_cast<GtkDisplay*>(data);
+  const bool repeated = !self->keysDown_.insert(event->hardware_keycode).second;
   if (event->keyval == GDK_KEY_Escape) Dispatch(*self, [self] { self->window_->OnCloseRequest(); });
-  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) {
-    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(self->toplevel_));
-    bool pushButton = focus && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus);
-    if (!pushButton) {
-      gtk_button_clicked(GTK_BUTTON(self->widget(Control::kNext)));
-      return TRUE;
-    }
-  }
+  if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter) return FALSE;
+  Dispatch(*self, [self, repeated] { self->window_->OnNext(repeated); });
+  return TRUE;
+}
+
+gboolean GtkDisplay::OnKeyRelease(GtkWidget*, GdkEventKey* event, gpointer data) {
+  static_cast<GtkDisplay*>(data)->keysDown_.erase(event->hardware_keycode);
+  return FALSE;
+}
+
+// A key released while another window had the keyboard sends no release here.
+gboolean GtkDisplay::OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer data) {
+  static_cast<GtkDisplay*>(data)->keysDown_.clear();
   return FALSE;
 }
 

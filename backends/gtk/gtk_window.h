@@ -14,6 +14,7 @@
 #include <gtk/gtk.h>
 
 #include <array>
+#include <set>
 #include <memory>
 
 #include "core/launcher_window.h"
@@ -50,6 +51,10 @@ class GtkDisplay : public Window {
   int RunEventLoop() override;
   void PumpEvents() override;
   long long Milliseconds() override { return g_get_monotonic_time() / 1000; }
+  long long PressTime() override {
+    guint32 time = gtk_get_current_event_time();
+    return time == GDK_CURRENT_TIME ? -1 : (long long)time;
+  }
   int DoubleClickTime() override;
   void ShowMessage(const std::u16string& text) override;
   void WriteError(const std::u16string& line) override;
@@ -64,6 +69,8 @@ class GtkDisplay : public Window {
   static gboolean OnCloseButton(GtkWidget*, GdkEventButton* event, gpointer self);
   static gboolean OnCloseGrabBroken(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnKeyRelease(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer self);
   static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnPromptKey(GtkWidget*, gboolean groupCycling, gpointer self);
   static void OnNextClicked(GtkButton*, gpointer self);
@@ -76,6 +83,7 @@ class GtkDisplay : public Window {
   std::array<int, kControlCount> fontPixels_{};
   GtkWidget* closeImage_ = nullptr;
   GObjectPtr<GdkPixbuf> normalLook_, pressedLook_;
+  std::set<guint16> keysDown_;  // hardware key codes held down
   Point topLeft_{0, 0};
 };
 

@@ -97,15 +97,46 @@ RunPermission PosixFiles::MayRun(const std::u16string& path) {
   return bit && access(native->c_str(), X_OK) == 0 ? RunPermission::kYes : RunPermission::kNoExecuteBit;
 }
 
-std::string PosixFiles::FirstBytes(const std::u16string& path, size_t size) {
+FileHead PosixFiles::Head(const std::u16string& path) {
+  FileHead head;
+  auto failed = [&head](int err) {
+    head.unreadable = SystemError{{SystemCode::kErrno, unsigned(err)}, Utf8ToUtf16(strerror(err))};
+    return head;
+  };
   std::optional<std::string> native = Encode(path);
-  int fd = native ? open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1;
-  if (fd < 0) return "";
-  std::string bytes(size, '\0');
-  ssize_t n = read(fd, bytes.data(), size);
+  if (!native) return failed(ENOENT);
+  int fd = open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return failed(errno);
+  struct stat st;
+  struct statvfs medium;
+  if (fstat(fd, &st) != 0) {
+    int err = errno;
+    close(fd);
+    return failed(err);
+  }
+  head.size = uint64_t(st.st_size);
+  head.readOnlyMedium = fstatvfs(fd, &medium) == 0 && (medium.f_flag & ST_RDONLY);
+  // Both ends read as they are, so that an error reading either (a
+  // scratched disc, a stick pulled out) is seen here and not guessed at.
+  auto readAt = [&](std::string& bytes, off_t at, size_t size) {
+    bytes.resize(size);
+    size_t got = 0;
+    while (got < size) {
+      ssize_t n = pread(fd, bytes.data() + got, size - got, at + off_t(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return errno;
+      if (n == 0) break;
+      got += size_t(n);
+    }
+    bytes.resize(got);
+    return 0;
+  };
+  const size_t first = size_t(std::min<uint64_t>(head.size, kHeadBytes));
+  int err = readAt(head.first, 0, first);
+  if (err == 0) err = readAt(head.last, off_t(head.size - first), first);
   close(fd);
-  bytes.resize(n > 0 ? size_t(n) : 0);
-  return bytes;
+  if (err != 0) return failed(err);
+  return head;
 }
 
 std::vector<std::u16string> PosixFiles::ListFolder(const std::u16string& folder) {

@@ -36,7 +36,7 @@ class PosixFiles : public Files {
   // The medium is mounted noexec (statvfs), or the file has an execute bit
   // and the user may execute it (access X_OK), or not.
   RunPermission MayRun(const std::u16string& path) override;
-  std::string FirstBytes(const std::u16string& path, size_t size) override;
+  FileHead Head(const std::u16string& path) override;
   // Opens a regular file for reading; never blocks on a FIFO. Throws
   // RuntimeError: 53 missing, 70 refused, 75 not a regular file, 52 a name
   // the locale's set cannot write.

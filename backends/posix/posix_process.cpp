@@ -1,12 +1,18 @@
 #include "backends/posix/posix_process.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gio/gio.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <utime.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -60,7 +66,7 @@ void CloseFromInChild(posix_spawn_file_actions_t* actions, int first) {
 
 }  // namespace
 
-std::optional<SystemError> Start(const Launch& launch, int* pid) {
+std::optional<SystemError> Start(const Launch& launch) {
   std::string program = SystemBytes(launch.program, launch.shown);
   std::vector<std::string> args{program};
   for (const std::u16string& arg : launch.arguments) args.push_back(SystemBytes(arg, launch.shown));
@@ -93,8 +99,129 @@ std::optional<SystemError> Start(const Launch& launch, int* pid) {
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (err != 0) return SystemError{{SystemCode::kErrno, unsigned(err)}, Utf8ToUtf16(strerror(err))};
-  if (pid) *pid = child;
   return std::nullopt;
+}
+
+namespace {
+
+SystemError Failed(int err, const std::string& what) {
+  return {{SystemCode::kErrno, unsigned(err)}, Decode(what) + u": " + Utf8ToUtf16(strerror(err))};
+}
+
+// The folder the copies live in: the user's cache, on a disk of theirs where
+// programs may run (a temporary folder is often noexec, and held in memory).
+std::string CopiesFolder() {
+  const char* cache = getenv("XDG_CACHE_HOME");
+  const char* home = getenv("HOME");
+  std::string folder = cache && cache[0] == '/' ? cache : std::string(home ? home : "") + "/.cache";
+  return folder + "/kivora/run";
+}
+
+int MakeFolders(const std::string& path) {
+  for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+    if (mkdir(path.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    if (at == std::string::npos) return 0;
+  }
+}
+
+// Copies made a day ago or earlier are gone: the program that ran from one
+// has read it long since. A folder in use by a copy being made is younger.
+void RemoveOldCopies(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const time_t dayAgo = time(nullptr) - 24 * 60 * 60;
+  while (const dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    std::string copy = folder + "/" + entry->d_name;
+    struct stat st;
+    if (lstat(copy.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_mtime > dayAgo) continue;
+    if (DIR* inner = opendir(copy.c_str())) {
+      while (const dirent* file = readdir(inner))
+        if (std::strcmp(file->d_name, ".") != 0 && std::strcmp(file->d_name, "..") != 0)
+          unlink((copy + "/" + file->d_name).c_str());
+      closedir(inner);
+    }
+    rmdir(copy.c_str());
+  }
+  closedir(dir);
+}
+
+// Copies from to a new file at to with the permission to run; the error.
+int CopyFile(int from, const std::string& to) {
+  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0700);
+  if (out < 0) return errno;
+  std::vector<char> buffer(1 << 20);
+  int err = 0;
+  for (;;) {
+    ssize_t n = read(from, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      err = n < 0 ? errno : 0;
+      break;
+    }
+    for (ssize_t done = 0; done < n && err == 0;) {
+      ssize_t w = write(out, buffer.data() + done, size_t(n - done));
+      if (w < 0 && errno != EINTR) err = errno;
+      if (w > 0) done += w;
+    }
+    if (err) break;
+  }
+  if (close(out) != 0 && err == 0) err = errno;
+  return err;
+}
+
+}  // namespace
+
+// One copy for each version of a file (its device, inode, size and time), so
+// that starting it again costs no second copy; made under a name of its own
+// and renamed when whole, so a copy cut short is never started.
+std::optional<SystemError> PosixPrograms::StartCopy(const Launch& launch) {
+  const std::string source = SystemBytes(launch.program, launch.shown);
+  const std::string folder = CopiesFolder();
+  if (int err = MakeFolders(folder)) return Failed(err, folder);
+  struct statvfs medium;
+  if (statvfs(folder.c_str(), &medium) == 0 && (medium.f_flag & ST_NOEXEC))
+    return SystemError{{SystemCode::kErrno, EACCES},
+                       Decode(folder) + u": the folder is on a medium mounted noexec, where no program may run"};
+  RemoveOldCopies(folder);
+
+  int in = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  struct stat st;
+  if (in < 0 || fstat(in, &st) != 0) {
+    int err = errno;
+    if (in >= 0) close(in);
+    return Failed(err, source);
+  }
+  char key[96];
+  std::snprintf(key, sizeof key, "/%llx-%llx-%llx-%llx", (unsigned long long)st.st_dev, (unsigned long long)st.st_ino,
+                (unsigned long long)st.st_size, (unsigned long long)st.st_mtime);
+  const std::string name = source.substr(source.rfind('/') + 1);
+  const std::string copyFolder = folder + key, copy = copyFolder + "/" + name;
+  struct stat made;
+  if (stat(copy.c_str(), &made) == 0 && made.st_size == st.st_size) {
+    utime(copyFolder.c_str(), nullptr);  // in use again: kept another day
+  } else {
+    std::string part = copyFolder + ".XXXXXX";
+    if (!mkdtemp(part.data())) {
+      int err = errno;
+      close(in);
+      return Failed(err, folder);
+    }
+    int err = CopyFile(in, part + "/" + name);
+    if (err == 0 && rename(part.c_str(), copyFolder.c_str()) != 0 && errno != EEXIST && errno != ENOTEMPTY) err = errno;
+    if (err != 0 || access(copy.c_str(), F_OK) != 0) {
+      unlink((part + "/" + name).c_str());
+      rmdir(part.c_str());
+      if (err != 0) {
+        close(in);
+        return Failed(err, copyFolder);
+      }
+    }
+  }
+  close(in);
+  Launch started = launch;
+  started.program = Decode(copy);
+  return Start(started);
 }
 
 std::optional<std::u16string> PosixPrograms::Open(const Launch& launch) {
@@ -114,8 +241,9 @@ std::optional<std::u16string> PosixPrograms::Open(const Launch& launch) {
 namespace {
 
 // A desktop file's command line with the program and its arguments in the
-// place of its file code, its other codes left out; nothing when it has no
-// place for one file.
+// place of its file code (%f, %F, %u, %U), its other codes left out; where
+// it has no file code, the program alone at its end, as GIO puts it there.
+// Nothing when it has no place for the arguments.
 std::optional<std::vector<std::string>> CommandWith(const char* commandLine, const std::string& path,
                                                    const std::vector<std::string>& arguments) {
   gchar** tokens = nullptr;
@@ -124,10 +252,11 @@ std::optional<std::vector<std::string>> CommandWith(const char* commandLine, con
   bool placed = false;
   for (gchar** t = tokens; *t; ++t) {
     std::string token = *t;
-    if (!placed && (token == "%f" || token == "%u")) {
-      gchar* uri = token == "%u" ? g_filename_to_uri(path.c_str(), nullptr, nullptr) : nullptr;
-      argv.push_back(uri ? uri : path);
-      g_free(uri);
+    if (!placed && token.size() == 2 && token[0] == '%' && std::strchr("fFuU", token[1])) {
+      const bool uri = token[1] == 'u' || token[1] == 'U';
+      gchar* address = uri ? g_filename_to_uri(path.c_str(), nullptr, nullptr) : nullptr;
+      argv.push_back(address ? address : path);
+      g_free(address);
       argv.insert(argv.end(), arguments.begin(), arguments.end());
       placed = true;
     } else if (token.size() == 2 && token[0] == '%' && token[1] != '%') {
@@ -138,6 +267,10 @@ std::optional<std::vector<std::string>> CommandWith(const char* commandLine, con
     }
   }
   g_strfreev(tokens);
+  if (!placed && arguments.empty() && !argv.empty()) {
+    argv.push_back(path);
+    placed = true;
+  }
   if (!placed || argv.empty()) return std::nullopt;
   return argv;
 }
@@ -152,20 +285,20 @@ Handed PosixPrograms::StartWindowsProgram(const Launch& launch) {
   const char* type = info ? g_file_info_get_content_type(info) : nullptr;
   GAppInfo* app = type ? g_app_info_get_default_for_type(type, FALSE) : nullptr;
   Handed handed = Handed::kNoApplication;
-  if (app && launch.arguments.empty()) {
-    GList files{file, nullptr, nullptr};
-    GAppLaunchContext* context = g_app_launch_context_new();
-    if (g_app_info_launch(app, &files, context, nullptr)) handed = Handed::kStarted;
-    g_object_unref(context);
-  } else if (app) {
+  if (app) {
+    // Started here rather than by GIO, which would keep the launcher's own
+    // current folder: the program runs in the launcher's folder, as every
+    // other start does.
     std::vector<std::string> arguments;
     for (const std::u16string& arg : launch.arguments) arguments.push_back(SystemBytes(arg, launch.shown));
     std::optional<std::vector<std::string>> argv = CommandWith(g_app_info_get_commandline(app), path, arguments);
     handed = Handed::kTakesNoArguments;
     if (argv) {
       gchar* program = g_find_program_in_path((*argv)[0].c_str());
-      Launch started{Decode(program ? program : ""), program != nullptr, false, u"", {}, u"", launch.shown,
-                     launch.folder};
+      Launch started{.program = Decode(program ? program : ""),
+                     .found = program != nullptr,
+                     .shown = launch.shown,
+                     .folder = launch.folder};
       for (size_t i = 1; i < argv->size(); ++i) started.arguments.push_back(Decode((*argv)[i]));
       g_free(program);
       handed = started.found && !Start(started) ? Handed::kStarted : Handed::kNoApplication;

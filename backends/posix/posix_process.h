@@ -14,21 +14,25 @@ namespace kivora::posix {
 // never left a zombie (the
 // launcher reaps its children automatically from the first start on).
 // The program and its arguments are handed over in the locale's character
-// set. Gives its process id, or returns what the system said when it could
-// not start it. Throws RuntimeError 52 for a character the set cannot write.
-std::optional<SystemError> Start(const Launch& launch, int* pid = nullptr);
+// set. Returns what the system said when it could not start it. Throws
+// RuntimeError 52 for a character the set cannot write.
+std::optional<SystemError> Start(const Launch& launch);
 
 class PosixPrograms : public Programs {
  public:
   std::optional<SystemError> Start(const Launch& launch) override { return posix::Start(launch); }
+  // The copy lives in $XDG_CACHE_HOME/kivora/run (~/.cache/kivora/run), one
+  // for each version of a file, until a later copy finds it a day old.
+  std::optional<SystemError> StartCopy(const Launch& launch) override;
   // GIO's default application for the file's type or the address's scheme,
   // as the user's mimeapps.list sets it; a document goes by its path's own
   // bytes.
   std::optional<std::u16string> Open(const Launch& launch) override;
   // GIO's default application for the program's type (a desktop file that
-  // takes Windows programs, such as Wine's). The arguments follow the
-  // program in the command line of the desktop file, where it names the
-  // file once (%f or %u); where it names none, there is no place for them.
+  // takes Windows programs, such as Wine's), started in the launcher's
+  // folder. The arguments follow the program in the command line of the
+  // desktop file, where it names the file (%f, %u, %F, %U); where it names
+  // none, the program goes at its end and there is no place for them.
   Handed StartWindowsProgram(const Launch& launch) override;
 };
 

@@ -1,5 +1,7 @@
 #include "backends/win32/win32_files.h"
 
+#include <algorithm>
+
 #include "backends/win32/win32_handles.h"
 #include "core/runtime_error.h"
 
@@ -41,17 +43,34 @@ std::vector<std::u16string> Win32Files::ListFolder(const std::u16string& folder)
   return names;
 }
 
-std::string Win32Files::FirstBytes(const std::u16string& path, size_t size) {
+FileHead Win32Files::Head(const std::u16string& path) {
+  FileHead head;
+  auto failed = [&head, &path] {
+    DWORD error = GetLastError();
+    head.unreadable = SystemError{{SystemCode::kWin32, error}, SystemText(error, path)};
+    return head;
+  };
   UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     file.release();
-    return "";
+    return failed();
   }
-  std::string bytes(size, '\0');
-  DWORD n = 0;
-  if (!ReadFile(file.get(), bytes.data(), DWORD(size), &n, nullptr)) n = 0;
-  bytes.resize(n);
-  return bytes;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size)) return failed();
+  head.size = uint64_t(size.QuadPart);
+  const DWORD first = DWORD(std::min<uint64_t>(head.size, kHeadBytes));
+  // Both ends, so that a disc that cannot be read there is seen here.
+  auto readAt = [&](std::string& bytes, uint64_t at) {
+    LARGE_INTEGER to;
+    to.QuadPart = LONGLONG(at);
+    bytes.resize(first);
+    DWORD n = 0;
+    bool read = SetFilePointerEx(file.get(), to, nullptr, FILE_BEGIN) && ReadFile(file.get(), bytes.data(), first, &n, nullptr);
+    bytes.resize(n);
+    return read;
+  };
+  if (!readAt(head.first, 0) || !readAt(head.last, head.size - first)) return failed();
+  return head;
 }
 
 namespace {

@@ -12,7 +12,7 @@
 
 namespace kivora::win32 {
 
-class Win32Files : public Files {
+class Win32Files final : public Files {
  public:
   Conventions conventions() override { return kWindowsConventions; }
   // The folder of Kivora.exe; a drive root keeps its "\" ("D:\").
@@ -26,7 +26,7 @@ class Win32Files : public Files {
   bool LauncherFolderRemains() override { return true; }
   // Windows keeps no permission to run a file apart from reading it.
   RunPermission MayRun(const std::u16string&) override { return RunPermission::kYes; }
-  std::string FirstBytes(const std::u16string& path, size_t size) override;
+  FileHead Head(const std::u16string& path) override;
   // Throws RuntimeError: 53 missing, 70 refused, 75 otherwise.
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   // Text in the ANSI code page.

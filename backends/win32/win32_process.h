@@ -17,6 +17,9 @@ class Win32Programs : public Programs {
   // said when it could not start the program.
   std::optional<SystemError> Start(const Launch& launch) override;
 
+  // Never asked: Windows keeps no permission to run that a copy would add.
+  std::optional<SystemError> StartCopy(const Launch& launch) override { return Start(launch); }
+
   // Opens launch.program, a document or an address, with the application
   // Windows has for it (the shell's "open"); what Windows said when none
   // did.

@@ -167,9 +167,14 @@ void Win32Display::Show(Control focus) {
 }
 
 void Win32Display::Deliver(MSG& msg) {
-  if (IsDialogMessageW(toplevel_, &msg)) return;
-  TranslateMessage(&msg);
-  DispatchMessageW(&msg);
+  // Enter held down: its repeats come with the key's previous state down
+  // (bit 30), and IsDialogMessage turns each into a press of "Next".
+  keyRepeats_ = msg.message == WM_KEYDOWN && (msg.lParam & (1 << 30));
+  if (!IsDialogMessageW(toplevel_, &msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  keyRepeats_ = false;
 }
 
 int Win32Display::RunEventLoop() {
@@ -193,7 +198,7 @@ LRESULT CALLBACK Win32Display::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
   LauncherWindow& window = *self->window_;
   switch (msg) {
     case WM_COMMAND:
-      if (LOWORD(wp) == IDOK) Dispatch(*self, [&] { window.OnNext(); });
+      if (LOWORD(wp) == IDOK) Dispatch(*self, [&] { window.OnNext(self->keyRepeats_); });
       if (LOWORD(wp) == IDCANCEL) Dispatch(*self, [&] { window.OnCloseRequest(); });  // Escape
       if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) return 0;
       break;

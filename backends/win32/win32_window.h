@@ -42,6 +42,7 @@ class Win32Display : public Window {
   int RunEventLoop() override;
   void PumpEvents() override;
   long long Milliseconds() override { return (long long)GetTickCount64(); }
+  long long PressTime() override { return (long long)(DWORD)GetMessageTime(); }
   int DoubleClickTime() override { return int(GetDoubleClickTime()); }
   void ShowMessage(const std::u16string& text) override;
   void WriteError(const std::u16string& line) override;
@@ -59,6 +60,7 @@ class Win32Display : public Window {
   int dpi_;
   Point topLeft_{0, 0};
   HWND toplevel_ = nullptr;
+  bool keyRepeats_ = false;  // the message being delivered is a held key's repeat
   std::array<HWND, kControlCount> controls_{};
   std::array<int, kControlCount> fontPixels_{};
   std::vector<std::pair<int, GdiObject<HFONT>>> fonts_;  // by character height in pixels: a few

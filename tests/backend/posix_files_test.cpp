@@ -114,27 +114,36 @@ TEST_F(RealFiles, LinesOfARealFileInUtf8OrTheLocalesWindowsPage) {
   }
 }
 
-TEST_F(RealFiles, MayRunAndFirstBytesTellWhatAFileIs) {
+TEST_F(RealFiles, MayRunAndHeadTellWhatAFileIs) {
   Write("run", "#!/bin/sh\n");
   chmod((dir_ + "/run").c_str(), 0755);
   Write("plain", "#!/bin/sh\n");
   chmod((dir_ + "/plain").c_str(), 0444);
+  Write("archive", "#!/bin/sh\n" + std::string(8000, 'x') + "END");
   mkfifo((dir_ + "/fifo").c_str(), 0644);
   const struct {
     const char* name;
     RunPermission permission;
-    std::string first4;  // FirstBytes(path, 4)
+    std::string first4, last3;
+    uint64_t size;
+    bool readable;
   } cases[] = {
-      {"run", RunPermission::kYes, "#!/b"},
-      {"plain", RunPermission::kNoExecuteBit, "#!/b"},
-      {"missing", RunPermission::kNoExecuteBit, ""},
-      {"fifo", RunPermission::kNoExecuteBit, ""},  // and no hang, though nothing writes to it
+      {"run", RunPermission::kYes, "#!/b", "sh\n", 10, true},
+      {"plain", RunPermission::kNoExecuteBit, "#!/b", "sh\n", 10, true},
+      {"archive", RunPermission::kNoExecuteBit, "#!/b", "END", 8013, true},
+      {"missing", RunPermission::kNoExecuteBit, "", "", 0, false},
+      {"fifo", RunPermission::kNoExecuteBit, "", "", 0, true},  // and no hang, though nothing writes to it
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(files_.MayRun(At(c.name)), c.permission) << c.name;
-    EXPECT_EQ(files_.FirstBytes(At(c.name), 4), c.first4) << c.name;
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(files_.MayRun(At(c.name)), c.permission);
+    FileHead head = files_.Head(At(c.name));
+    EXPECT_EQ(head.first.substr(0, 4), c.first4);
+    EXPECT_EQ(head.last.substr(head.last.size() - std::min<size_t>(3, head.last.size())), c.last3);
+    EXPECT_LE(head.first.size(), kHeadBytes);
+    EXPECT_EQ(head.size, c.size);
+    EXPECT_EQ(!head.unreadable, c.readable);
   }
-  EXPECT_EQ(files_.FirstBytes(At("run"), 4096), "#!/bin/sh\n") << "fewer than asked";
 }
 
 TEST_F(RealFiles, TheLauncherFolderHoldsTheRunningProgram) {

@@ -51,16 +51,15 @@ class PosixProcess : public ::testing::Test {
     return "";
   }
 
-  Launch Resolved(const std::string& target) {
-    return ResolveLaunch(Utf8ToUtf16(dir_), Utf8ToUtf16(target), kLinux, files_.Lookup());
+  Launch Resolved(const std::string& target) { return Resolved(Utf8ToUtf16(dir_), Utf8ToUtf16(target)); }
+  Launch Resolved(const std::u16string& folder, const std::u16string& target) {
+    Resolution resolution = Resolve(folder, target, kLinux, files_.Lookup());
+    if (resolution.refused) throw *resolution.refused;
+    return resolution.launch;
   }
 
-  // A menu line started as "Next" starts it; its process id.
-  int Start(const std::string& target) {
-    int pid = 0;
-    EXPECT_FALSE(posix::Start(Resolved(target), &pid)) << target;
-    return pid;
-  }
+  // A menu line started as "Next" starts it.
+  void Start(const std::string& target) { EXPECT_FALSE(posix::Start(Resolved(target))) << target; }
 
   // The error a start of the menu line is reported with, 0 for none; and
   // whether the launcher opens it as a document instead.
@@ -107,12 +106,15 @@ TEST_F(PosixProcess, TheChildHasItsOwnSessionAndDefaultSignalHandling) {
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);
   sigprocmask(SIG_BLOCK, &term, &old);
-  std::string pid = std::to_string(Start("inst\\p"));
+  Start("inst\\p");
   sigprocmask(SIG_SETMASK, &old, nullptr);
   sigaction(SIGINT, &oldInt, nullptr);
   sigaction(SIGHUP, &oldHup, nullptr);
   std::string record = Record("inst/p");
-  EXPECT_NE(record.find("sid:" + pid + " pid:" + pid + "\n"), std::string::npos);
+  size_t sid = record.find("sid:"), pid = record.find(" pid:");
+  ASSERT_NE(pid, std::string::npos) << record;
+  EXPECT_EQ(record.substr(sid + 4, pid - sid - 4), record.substr(pid + 5, record.find('\n', pid) - pid - 5))
+      << "the child leads a session of its own";
   auto mask = [&](const std::string& key) {
     size_t at = record.find(key);
     return at == std::string::npos ? ~0ull : std::stoull(record.substr(at + key.size(), 16), nullptr, 16);
@@ -146,7 +148,7 @@ TEST_F(PosixProcess, InABig5LocaleNamesAndArgumentsAreTheFilesOwnBytes) {
   Install(folder + "/t2");
   // The menu line as the launcher has it: decoded from the file's Big5 bytes.
   std::u16string target = Decode(folder + "\\t2 \xb3\x5c\xa5\x5c\xbb\x5c \xa6\x77\xb8\xcb");
-  EXPECT_FALSE(posix::Start(ResolveLaunch(Decode(dir_), target, kLinux, files_.Lookup())));
+  EXPECT_FALSE(posix::Start(Resolved(Decode(dir_), target)));
   std::string record = Record(folder + "/t2");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:\xb3\x5c\xa5\x5c\xbb\x5c\narg:\xa6\x77\xb8\xcb\n");
   Install("inst/p");

@@ -51,6 +51,21 @@ std::unique_ptr<ByteSource> FakeSystem::OpenFile(const std::u16string& path) {
   return std::make_unique<MemorySource>(files.at(path));
 }
 
+FileHead FakeSystem::Head(const std::u16string& path) {
+  FileHead head;
+  auto fails = readFails.find(path);
+  if (fails != readFails.end()) {
+    head.unreadable = SystemError{fails->second, u"scripted failure"};
+    return head;
+  }
+  const std::string& bytes = files[path];
+  head.first = bytes.substr(0, kHeadBytes);
+  head.last = bytes.substr(bytes.size() - std::min(bytes.size(), kHeadBytes));
+  head.size = bytes.size();
+  head.readOnlyMedium = readOnlyMedium;
+  return head;
+}
+
 // The fake's character set is Latin-1: every byte is the character of its value.
 std::u16string FakeSystem::Decode(std::string_view bytes) { return Latin1ToUtf16(bytes); }
 

@@ -27,6 +27,13 @@ struct FakeEnd {
 constexpr Conventions kWindows = kWindowsConventions;
 constexpr Conventions kLinux = kLinuxConventions;
 
+// A Windows program's first bytes: the DOS header pointing at its PE header,
+// for the machine given (0x14c x86, 0x8664 x64).
+inline std::string PeProgram(unsigned machine = 0x14c) {
+  std::string bytes = "MZ" + std::string(0x3a, '\0') + std::string("\x40\0\0\0", 4) + std::string("PE\0\0", 4);
+  return bytes + char(machine & 0xff) + char(machine >> 8) + std::string(64, '\0');
+}
+
 // Files that a probe tells of, in folders that list nothing.
 inline FileLookup Probing(std::function<FileKind(const std::u16string&)> probe) {
   return {std::move(probe), [](const std::u16string&) { return std::vector<std::u16string>{}; }};
@@ -42,6 +49,8 @@ class FakeSystem : public Window, public Files, public Programs {
   std::map<std::u16string, std::string> files;   // normal files, by path
   std::map<std::u16string, FileKind> others;     // folders, hidden files, by path
   std::map<std::u16string, RunPermission> permissions;  // where it is not kYes, by path
+  std::map<std::u16string, SystemCode> readFails;  // files whose bytes cannot be read
+  bool readOnlyMedium = false;
   bool folderRemains = true;                     // the launcher's folder is still there
   Handed windowsApplication = Handed::kStarted;  // what handing a Windows program gives
   std::map<std::u16string, SystemCode> openFails;
@@ -50,6 +59,7 @@ class FakeSystem : public Window, public Files, public Programs {
   std::map<Control, bool> chosen{{Control::kChoice1, true}};
   std::function<void()> onPump;  // the user acting while events are pumped
   long long clock = 0;           // milliseconds; a test moves it on
+  std::optional<long long> pressTime;  // when the press happened, if not at clock
   int doubleClickTime = 500;
   int charWidth = 8;             // every character is this wide, in every font
   // The ANSI code page's text; names are read as Latin-1 (Decode).
@@ -62,6 +72,8 @@ class FakeSystem : public Window, public Files, public Programs {
   std::map<Control, Rect> bounds;
   CloseLook look = CloseLook::kNormal;
   std::vector<Launch> started;
+  std::vector<Launch> copied;  // started from a copy with the permission to run
+  std::optional<SystemCode> copyFails;
   std::vector<std::u16string> opened;
   std::vector<Launch> handed;  // to the application for Windows programs
   std::vector<int> pumpsBeforeStart;  // how many pumps had run at each start
@@ -92,6 +104,7 @@ class FakeSystem : public Window, public Files, public Programs {
   int RunEventLoop() override { return kExitClosed; }
   void PumpEvents() override;
   long long Milliseconds() override { return clock; }
+  long long PressTime() override { return pressTime.value_or(clock); }
   int DoubleClickTime() override { return doubleClickTime; }
   void ShowMessage(const std::u16string& text) override { messages.push_back(text); }
   void WriteError(const std::u16string& line) override { errors.push_back({line, messages.size()}); }
@@ -102,15 +115,18 @@ class FakeSystem : public Window, public Files, public Programs {
   RunPermission MayRun(const std::u16string& path) override {
     return permissions.count(path) ? permissions[path] : RunPermission::kYes;
   }
-  std::string FirstBytes(const std::u16string& path, size_t size) override {
-    return files.count(path) ? files[path].substr(0, size) : "";
-  }
+  FileHead Head(const std::u16string& path) override;
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   std::unique_ptr<ByteSource> OpenFile(const std::u16string& path) override;
   std::u16string Decode(std::string_view bytes) override;
   std::u16string DecodeAnsi(std::string_view bytes) override { return ansi(bytes); }
   std::u16string AnsiName() override { return u"Windows-1252"; }
   std::optional<SystemError> Start(const Launch& launch) override;
+  std::optional<SystemError> StartCopy(const Launch& launch) override {
+    if (copyFails) return SystemError{*copyFails, u"scripted failure"};
+    copied.push_back(launch);
+    return std::nullopt;
+  }
   std::optional<std::u16string> Open(const Launch& launch) override;
   Handed StartWindowsProgram(const Launch& launch) override {
     if (windowsApplication == Handed::kStarted) handed.push_back(launch);

@@ -36,7 +36,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
       {"a clean menu, checked on Windows",
        kWindows,
        {{u"Kivora.ini", "&Pick\r\nA\r\nB\r\nC\r\nsetup /s \"a b\"\r\nhttps://example.com\r\nmanual.pdf\r\n"},
-        {u"setup.exe", "MZ"},
+        {u"setup.exe", PeProgram()},
         {u"manual.pdf", "%PDF"}},
        {},
        kExitMenuProblems,
@@ -73,7 +73,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        kLinux,
        {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nrun.sh\r\nSETUP.EXE /S\r\nstatic\r\n"},
         {u"run.sh", "#!/bin/sh\n"},
-        {u"SETUP.EXE", "MZ"},
+        {u"SETUP.EXE", PeProgram()},
         {u"static", std::string("\x7f" "ELF\x02\x01\x01", 7)}},
        {{u"/cd/run.sh", RunPermission::kMediumForbids}, {u"/cd/static", RunPermission::kNoExecuteBit}},
        kExitMenuProblems,
@@ -83,10 +83,9 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"  Windows: starts SETUP.EXE with the command line /S",
         u"  Linux:   starts the Windows program SETUP.EXE where the system runs such programs itself, else hands it to "
         u"the desktop's application for them with 1 argument: \"/S\"",
-        u"  Linux:   reports Run-time error '70': Permission denied (/media/disc/static: a program without execute "
-        u"permission, which the disc's format does not keep: burn the disc with Rock Ridge (xorriso -as mkisofs -r "
-        u"-J), which keeps it)",
-        u"4 problems found."}},  // and for Windows, run.sh and static open with nothing that comes with it
+        u"  Linux:   starts a copy of static that has the permission to run (a program that names no loader (linked "
+        u"statically)), in the launcher's folder",
+        u"3 problems found."}},  // and for Windows, run.sh and static open with nothing that comes with it
       {"what Windows cannot hold, and targets that leave the disc",
        kLinux,
        {{u"Kivora.ini", "P\nA\nB\nC\nwhat?.exe\n..\\up.exe\n\\abs.exe\nextra\n"},
@@ -127,7 +126,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
       {"\"/\" between folders, and a drive letter, checked on Windows",
        kWindows,
        {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nsetup/setup.exe\r\nC:\\x.exe\r\nhttps://example.com\r\n"},
-        {u"setup/setup.exe", "MZ"}},
+        {u"setup/setup.exe", PeProgram()}},
        {},
        kExitMenuProblems,
        {u"  Windows: starts setup/setup.exe",
@@ -144,7 +143,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
       {"names Windows drops a dot from or keeps for a device, on the boundaries",
        kWindows,
        {{u"Kivora.ini", "P\r\nA\x80\r\nB\r\nC\r\ndir.\\SETUP.EXE\r\nCON.txt\r\n" + std::string(60, 'n') + ".exe\r\n"},
-        {u"dir./SETUP.EXE", "MZ"}, {u"CON.txt", ""}, {std::u16string(60, u'n') + u".exe", "MZ"}},
+        {u"dir./SETUP.EXE", PeProgram()}, {u"CON.txt", ""}, {std::u16string(60, u'n') + u".exe", PeProgram()}},
        {},
        kExitMenuProblems,
        {u"  line 2, both: text beyond ASCII in a code page reads otherwise on a system of another language: save the "
