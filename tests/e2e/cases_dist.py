@@ -69,7 +69,7 @@ def run_check(t, folder, command=None):
 @case("linux", "wine")
 def the_check_tells_what_each_entry_does_on_both_systems(t):
     # The same lines for Windows whichever launcher checks: both follow the core's rules.
-    t.folder.write("setup/setup.exe", b"MZ")
+    t.folder.write("setup/setup.exe", b"MZ" + bytes(58) + b"\x40\0\0\0PE\0\0\x4c\x01" + bytes(64))  # a PE header
     cases = [
         ("problems", b"P\r\nA\r\nB\r\nC\r\nsetup\\setup.exe /s\r\nhttps://example.com\r\nmissing.exe\r\n", 3,
          ["  Windows: starts setup\\setup.exe with the command line /s",

@@ -47,14 +47,15 @@ def tab_goes_between_the_chosen_choice_and_next(t):
 
 
 @case("linux", "wine")
-def a_double_click_or_a_quick_enter_enter_on_next_starts_once_and_a_later_click_again(t):
+def a_double_click_a_quick_enter_enter_or_enter_held_on_next_starts_once_and_a_later_click_again(t):
     t.launch_menu()
     cx, cy = centre("next")
     starts = lambda: t.b.starts(t.folder, "inst/one")  # noqa: E731
     presses = (("mousemove", str(t.at[0] + cx), str(t.at[1] + cy), "sleep", "0.2",
                 "click", "--repeat", "2", "--delay", "80", "1"),
                ("click", "1"),  # well after the double-click time
-               ("key", "--delay", "60", "Return", "Return", "Return"))
+               ("key", "--delay", "60", "Return", "Return", "Return"),
+               ("keydown", "Return", "sleep", "2", "keyup", "Return"))  # held: the key repeats
     for count, press in enumerate(presses, 1):
         time.sleep(1.2)
         t.x.run("xdotool", *press)

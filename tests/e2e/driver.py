@@ -206,8 +206,9 @@ class E2E(unittest.TestCase):
     def start(self, env=None, prefix=(), exe=None, cwd=None, backend=None, folder=None):
         b = backend or self.b
         exe = exe or (folder.exe if folder else self.folder.exe)
+        # As from a desktop: no terminal on standard input.
         proc = subprocess.Popen([*prefix, *b.command(exe)], env=dict(b.env(), **(env or {})), cwd=cwd,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         self.procs.append(proc)
         return proc
 

@@ -15,7 +15,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import driver  # noqa: E402
 import cases_window, cases_menu, cases_next, cases_close, cases_dist, cases_both, cases_valgrind  # noqa: E402,F401
-import cases_media  # noqa: E402,F401
+import cases_media, cases_installers  # noqa: E402,F401
 
 if __name__ == "__main__":
     driver.main()
