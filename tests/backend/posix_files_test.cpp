@@ -63,6 +63,8 @@ TEST_F(RealFiles, ProbeTellsWhatAPathNames) {
                {"missing", FileKind::kNone}};
   Write(".hidden-is-normal", "");
   for (const auto& c : cases) EXPECT_EQ(files_.Probe(At(c.name)), c.kind) << c.name;
+  // Not a FAT medium: its format keeps no hidden mark for the check to warn of.
+  EXPECT_EQ(files_.HiddenMarksIn(Utf8ToUtf16(dir_)), HiddenMarks::kNone);
 }
 
 TEST_F(RealFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {
