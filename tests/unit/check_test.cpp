@@ -267,7 +267,7 @@ TEST(RunCommand, AnArgumentItDoesNotTakeIsAUsageErrorNeverAPass) {
   for (const auto& c : cases) {
     RecordingPrinter printer;
     EXPECT_EQ(RunCommand(c.command, {u"Kivora.com", u"without: it checks nothing", u"here"}, printer), c.status);
-    EXPECT_EQ(printer.out.find(c.out) != std::u16string::npos, true) << Utf16ToUtf8(printer.out);
+    EXPECT_NE(printer.out.find(c.out), std::u16string::npos) << Utf16ToUtf8(printer.out);
     EXPECT_EQ(printer.error.empty(), c.error.empty());
     EXPECT_NE(printer.error.find(c.error), std::u16string::npos) << Utf16ToUtf8(printer.error);
   }
