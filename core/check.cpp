@@ -5,7 +5,6 @@
 #include "core/form.h"
 #include "core/launch.h"
 #include "core/launch_plan.h"
-#include "core/launcher_window.h"
 #include "core/menu_file.h"
 #include "core/names.h"
 #include "core/text.h"
@@ -51,8 +50,11 @@ class View {
         std::vector<std::u16string> names = files_.ListFolder(host);
         std::sort(names.begin(), names.end());
         auto match = std::find(names.begin(), names.end(), part);
+        // Windows finds a name in any case, and lists an ISO 9660 disc's
+        // names without their version (";1").
         if (match == names.end() && seen_.rules.findsAnyCase)
-          match = std::find_if(names.begin(), names.end(), [&](const auto& n) { return SameIgnoringCase(n, part); });
+          match = std::find_if(names.begin(), names.end(),
+                               [&](const auto& n) { return SameIgnoringCase(WithoutVersion(n), part); });
         if (match == names.end()) return u"";
         part = *match;
       }
@@ -140,29 +142,6 @@ class Problems {
   }
   std::vector<Problem> problems_;
 };
-
-// The lines of the menu as the launcher splits them: up to eight, why the
-// reading stopped before the eighth, and the reading they are read in.
-struct Lines {
-  std::vector<std::string> bytes;
-  LineSplitter::Result stop = LineSplitter::Result::kLine;
-  Reading reading = Reading::kAscii;
-};
-
-Lines MenuLines(std::unique_ptr<ByteSource> file) {
-  Lines lines;
-  MarkedSource marked = ByByteOrderMark(std::move(file));
-  LineSplitter splitter(std::move(marked.source));
-  std::string line;
-  while (lines.bytes.size() <= kMenuLines) {
-    lines.stop = splitter.Next(line);
-    if (lines.stop != LineSplitter::Result::kLine) break;
-    lines.bytes.push_back(line);
-  }
-  const size_t read = std::min(lines.bytes.size(), kMenuLines);  // what the launcher reads
-  lines.reading = ReadingOf(marked.mark, {lines.bytes.begin(), lines.bytes.begin() + read});
-  return lines;
-}
 
 // How both launchers read the menu's text, and what that means for it.
 std::u16string ReadingLine(Reading reading, Files& files) {
@@ -306,55 +285,7 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
 
 }  // namespace
 
-Command ParseCommand(const std::vector<std::u16string>& arguments) {
-  if (arguments.size() == 1)
-    for (const char16_t* help : {u"--help", u"/?", u"-h", u"-?"})
-      if (arguments[0] == help) return {Command::kHelp, u""};
-  if (arguments.size() == 1 && arguments[0] == u"--version") return {Command::kVersion, u""};
-  if (!arguments.empty() && arguments.size() <= 2 && arguments[0] == u"--check") {
-    std::u16string folder = arguments.size() == 2 ? arguments[1] : u"";
-    if (folder.size() > 1 && folder.back() == u'"') folder.pop_back();
-    return {Command::kCheck, folder};
-  }
-  return {};
-}
-
-int RunCommand(const Command& command, const Usage& usage, Files& files, Printer& printer) {
-  std::vector<std::u16string> lines;
-  int status = kExitClosed;
-  Dispatch(printer, [&] {
-    switch (command.mode) {
-      case Command::kVersion: lines = {u"Kivora " KIVORA_VERSION}; break;
-      case Command::kHelp:
-        lines = {u"Usage: " + usage.program + u" [--check [FOLDER] | --help | --version]",
-                 u"",
-                 u"Without an argument, shows the menu of the Kivora.ini beside the launcher.",
-                 u"",
-                 u"  --check [FOLDER]  reads FOLDER's Kivora.ini (by default " + usage.defaultMenu + u")",
-                 u"                    as the launchers for Windows and for Linux read it, and",
-                 u"                    tells what each choice does on each and what will go wrong;",
-                 u"                    it shows no window and starts nothing",
-                 u"  --help            this text",
-                 u"  --version         the launcher's version",
-                 u"",
-                 u"Exit status of --check: 0 no problem found, 1 no Kivora.ini, 2 the menu cannot",
-                 u"be read, 3 problems found (each on a line of its own)."};
-        break;
-      case Command::kCheck: {
-        CheckResult result = CheckMenu(command.folder, files);
-        lines = result.lines;
-        status = result.status;
-        break;
-      }
-      case Command::kLauncher: break;
-    }
-  });
-  for (const std::u16string& line : lines) printer.Print(line);
-  return status;
-}
-
 CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
-  const Conventions host = files.conventions();
   const std::u16string folder = folderGiven.empty() ? files.LauncherFolder() : folderGiven;
   CheckResult result{{}, kExitClosed};
   if (files.Probe(folder) != FileKind::kFolder) {
@@ -362,50 +293,46 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
     result.status = kExitMenuMissing;
     return result;
   }
-  Found menu = FindPath(folder, kMenuFileName, host, files.Lookup());
-  if (menu.kind == FileKind::kHidden) {
-    result.lines.push_back(menu.path + u" is there, but it is a hidden or a system file: the launcher does not see "
-                                       u"it and shows \"Error!\". Clear both with: attrib -h -s Kivora.ini");
-    result.status = kExitMenuMissing;
-    return result;
+  const Menu menu = ReadMenu(folder, files);
+  switch (menu.found) {
+    case Menu::Found::kFile: break;
+    case Menu::Found::kHidden:
+      result.lines.push_back(menu.path + u" is there, but it is a hidden or a system file: the launcher for Windows "
+                                         u"does not see it and shows \"Error!\". Clear both with: attrib -h -s "
+                                         u"Kivora.ini");
+      result.status = kExitMenuMissing;
+      return result;
+    case Menu::Found::kNone:
+      result.lines.push_back(u"No Kivora.ini in " + folder + u": the launcher shows \"Error!\" and ends.");
+      result.status = kExitMenuMissing;
+      return result;
+    case Menu::Found::kNamesAlike:
+      result.lines.push_back(u"The launcher reports " + menu.error->ReportLine());
+      result.status = kExitMenuProblems;
+      return result;
   }
-  if (menu.kind != FileKind::kNormal) {
-    result.lines.push_back(menu.alike.empty() ? u"No Kivora.ini in " + folder + u": the launcher shows \"Error!\" and ends."
-                                              : NamesAlike(menu.path, menu.alike).ReportLine());
-    result.status = menu.alike.empty() ? kExitMenuMissing : kExitMenuProblems;
-    return result;
-  }
-
-  const Lines lines = MenuLines(files.OpenFile(menu.path));
-  const Decoders decoders = DecodersOf(files);
-  auto lineOf = [&](size_t number) { return Decoded(lines.bytes[number - 1], lines.reading, decoders); };
+  const TextLines& lines = menu.text;
+  const size_t read = lines.lines.size();
 
   Problems problems;
   result.lines.push_back(u"Checking " + menu.path + u" as the launchers for Windows and Linux read it, as from the "
                                                     u"root of a disc (D:\\ on Windows, /media/disc on Linux):");
   result.lines.push_back(ReadingLine(lines.reading, files));
-  if (!host.seesHidden)
-    result.lines.push_back(u"(This system does not show a FAT stick's hidden or system mark: Windows does not see a "
-                           u"hidden Kivora.ini; attrib -h -s Kivora.ini clears it.)");
-  const size_t read = lines.bytes.size();
-  const bool cut = lines.stop == LineSplitter::Result::kTooLong;  // the line after the last one read
-  if (read < kMenuLines && cut)
-    problems.Add(read + 1, u"both", u"the line is longer than " + Number(kMaxLineBytes) +
-                                        u" bytes: the launcher reports Run-time error '7': Out of memory");
-  else if (read < kMenuLines)
-    problems.Add(read + 1, u"both", u"the file ends before line 7: the launcher reports Run-time error '62': Input "
-                                    u"past end of file");
-  if (read > kMenuLines || (read == kMenuLines && cut))  // the launcher reads no further
+  if (files.HiddenMarksIn(folder) == HiddenMarks::kUnseen)
+    result.lines.push_back(u"(This system cannot see the hidden mark that this medium's files may bear: Windows does "
+                           u"not see a hidden or system Kivora.ini; attrib -h -s Kivora.ini clears the marks.)");
+  if (menu.error) problems.Add(read + 1, u"both", u"the launcher reports " + menu.error->ReportLine());
+  if (lines.goesOn)  // the launcher reads no further
     problems.Note(kMenuLines + 1, u"both", u"the file goes on after line 7: the launcher ignores the rest");
   if (lines.reading == Reading::kAnsi)
-    for (size_t i = 0; i < lines.bytes.size() && i < kMenuLines; ++i)
+    for (size_t i = 0; i < read; ++i)
       if (std::any_of(lines.bytes[i].begin(), lines.bytes[i].end(),
                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
         problems.Add(i + 1, u"both", u"text beyond ASCII in a code page reads otherwise on a system of another "
                                      u"language: save the file as UTF-8");
         break;
       }
-  if (!lines.bytes.empty()) result.lines.push_back(u"Prompt (line 1): " + CaptionOf(lineOf(1).text).text);
+  if (read > 0) result.lines.push_back(u"Prompt (line 1): " + CaptionOf(lines.lines[0].text).text);
   problems.Print(1, 1, result.lines);
 
   for (size_t entry = 0; entry < 3; ++entry) {
@@ -416,28 +343,28 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
     bool shown = false;  // the caption and the target, as the first system with seven lines reads them
     for (const SystemSeen& seen : kSystems) {
       std::u16string padding(std::u16string_view(u"       ").substr(std::char_traits<char16_t>::length(seen.name)));
-      if (lines.bytes.size() < kMenuLines) {
+      if (read < kMenuLines) {
         does.push_back(u"  " + std::u16string(seen.name) + u": " + padding + u"nothing: the launcher reports an error at its start");
         continue;
       }
-      TextLine target = lineOf(targetLine);
+      const TextLine& target = lines.lines[targetLine - 1];
       if (!shown) {
         std::u16string visible = target.text;
         std::replace(visible.begin(), visible.end(), u'\0', u'\u2400');
-        result.lines.push_back(u"  caption: " + CaptionOf(lineOf(captionLine).text).text);
+        result.lines.push_back(u"  caption: " + CaptionOf(lines.lines[captionLine - 1].text).text);
         result.lines.push_back(u"  target:  " + visible);
         shown = true;
       }
       View view(seen, folder, files);
       does.push_back(u"  " + std::u16string(seen.name) + u": " + padding +
-                     WhatItDoes(seen, view, target, targetLine, seen.rules.findsAnyCase == host.findsAnyCase,
+                     WhatItDoes(seen, view, target, targetLine, seen.rules.findsAnyCase == files.conventions().findsAnyCase,
                                 problems));
     }
     result.lines.insert(result.lines.end(), does.begin(), does.end());
     problems.Print(captionLine, captionLine, result.lines);
     problems.Print(targetLine, targetLine, result.lines);
   }
-  if (read > kMenuLines || (read == kMenuLines && cut)) {
+  if (lines.goesOn) {
     result.lines.push_back(u"After line 7:");
     problems.Print(kMenuLines + 1, kMenuLines + 1, result.lines);
   }
@@ -447,6 +374,13 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
   if (size_t notes = problems.notes()) summary += u", and " + Number(notes) + (notes == 1 ? u" note" : u" notes");
   result.lines.push_back(summary + u".");
   return result;
+}
+
+int RunCheck(const std::u16string& folder, Files& files, Printer& printer) {
+  CheckResult result{{}, kExitClosed};
+  Dispatch(printer, [&] { result = CheckMenu(folder, files); });
+  for (const std::u16string& line : result.lines) printer.Print(line);
+  return result.status;
 }
 
 }  // namespace kivora

@@ -7,34 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/command.h"
 #include "core/files.h"
 #include "core/raise.h"
 
 namespace kivora {
-
-// Where the check's lines go: standard output. A run-time error (a menu that
-// cannot be read) is reported there too, and ends the check.
-class Printer : public Reporter {
- public:
-  virtual void Print(const std::u16string& line) = 0;
-};
-
-// What the command line asks for. Any argument but these, or none, starts
-// the launcher. "/?", "-h" and "-?" are help too, as authors on each system
-// type it; a folder given as "C:\my disc\" keeps no '"' at its end (the
-// C run time reads \" as a quote in the name).
-struct Command {
-  enum Mode { kLauncher, kCheck, kHelp, kVersion } mode = kLauncher;
-  std::u16string folder;  // of the menu to check; "" for the launcher's own
-};
-Command ParseCommand(const std::vector<std::u16string>& arguments);  // those after the program's name
-
-// Runs a check, --help or --version with its lines printed; the exit status.
-struct Usage {
-  std::u16string program;      // as its users type it ("kivora", "Kivora.exe")
-  std::u16string defaultMenu;  // whose Kivora.ini a check without a folder reads
-};
-int RunCommand(const Command& command, const Usage& usage, Files& files, Printer& printer);
 
 struct CheckResult {
   std::vector<std::u16string> lines;
@@ -46,5 +23,9 @@ struct CheckResult {
 // with its line number, the system it concerns and what to do about it.
 // Throws RuntimeError when the menu cannot be read.
 CheckResult CheckMenu(const std::u16string& folder, Files& files);
+
+// The check with its lines printed (a menu that cannot be read is reported
+// there); the exit status.
+int RunCheck(const std::u16string& folder, Files& files, Printer& printer);
 
 }  // namespace kivora

@@ -23,7 +23,8 @@ LaunchPlan PlanOnLinux(const Launch&, const Conventions&, RunPermission, const F
 
 struct Conventions {
   char16_t separator;                    // between folders in a path
-  bool seesHidden;                       // the system marks files hidden or system, and the launcher does not see them
+  bool seesHidden;                       // the launcher does not see a file marked hidden or system (Windows;
+                                         // Linux shows a FAT medium's mark, and its launcher reads such a menu)
   std::u16string_view programExtension;  // also tried after a program's name
   size_t longestName;                    // characters in one part of a path
   size_t longestPath;                    // characters in a whole path

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/conventions.h"
-#include "core/runtime_error.h"
+#include "core/system_error.h"
 
 namespace kivora {
 
@@ -33,6 +33,12 @@ enum class RunPermission {
   kNoExecuteBit,   // it lacks the execute bit: every file on a medium whose format keeps none (Joliet, FAT, UDF)
   kMediumForbids,  // the medium is mounted so that nothing on it may run (noexec): the system's policy
 };
+
+// Whether this system shows the hidden or system mark of the files on a
+// medium: its format keeps none (ISO 9660, UDF, ext4), or the system shows it
+// (Windows; a FAT medium on Linux, as Probe's kHidden), or the format keeps
+// one that this system cannot read, which Windows will see.
+enum class HiddenMarks { kNone, kShown, kUnseen };
 
 inline bool IsFile(FileKind kind) { return kind == FileKind::kNormal || kind == FileKind::kHidden; }
 
@@ -111,6 +117,8 @@ class Files {
   // started (the same folder, not another one at its path): after a disc is
   // ejected or a stick pulled out it is not.
   virtual bool LauncherFolderRemains() = 0;
+  // Whether the files in a folder show their hidden or system mark here.
+  virtual HiddenMarks HiddenMarksIn(const std::u16string& folder) = 0;
   // Whether a file may be started as a program, where the system keeps such
   // a permission (the execute bit); kYes where it keeps none.
   virtual RunPermission MayRun(const std::u16string& path) = 0;

@@ -9,8 +9,8 @@
 
 #include "core/conventions.h"
 #include "core/files.h"
-#include "core/menu_file.h"
 #include "core/programs.h"
+#include "core/text.h"
 
 namespace kivora {
 

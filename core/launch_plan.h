@@ -13,9 +13,9 @@
 
 #include "core/conventions.h"
 #include "core/files.h"
-#include "core/menu_file.h"
 #include "core/programs.h"
 #include "core/runtime_error.h"
+#include "core/text.h"
 
 namespace kivora {
 

@@ -3,7 +3,6 @@
 #include "core/launch.h"
 #include "core/launch_plan.h"
 #include "core/menu_file.h"
-#include "core/names.h"
 
 namespace kivora {
 
@@ -18,26 +17,28 @@ LauncherWindow::LauncherWindow(Window& window, Files& files, Programs& programs)
   for (const PlacedControl& c : layout_.controls) texts_[int(c.control)] = c.caption;
 }
 
-// Centres the window, then loads the menu file beside the launcher, or says
-// "Error!" and ends before the window is ever shown.
+// Centres the window, then shows the menu file's seven lines beside the
+// launcher: the prompt, the three choices and their three launch targets,
+// each line taken whole. Without a menu file it says "Error!" and ends
+// before the window is ever shown. A menu file it cannot read whole is
+// reported after the lines before the fault are set, as they are read.
 void LauncherWindow::OnLoad() {
   window_.PlaceWindow(Centred(window_.PrimaryMonitor(), layout_.client));
-  Found menu = FindPath(files_.LauncherFolder(), kMenuFileName, files_.conventions(), files_.Lookup());
-  if (!menu.alike.empty()) Raise(NamesAlike(menu.path, menu.alike));
-  if (menu.kind != FileKind::kNormal) {
+  const Menu menu = ReadMenu(files_.LauncherFolder(), files_);
+  if (!menu.read) {
+    if (menu.error) Raise(*menu.error);
     window_.ShowMessage(u"Error!");
     window_.End(kExitMenuMissing);
   }
-  LoadMenu(menu.path);
-}
-
-// The seven lines of the menu file: the prompt, the three choices and their
-// three launch targets, each line taken whole.
-void LauncherWindow::LoadMenu(const std::u16string& path) {
-  TextReader menu(files_.OpenFile(path), path, kMenuLines, DecodersOf(files_));
-  SetText(Control::kPrompt, menu.ReadLine().text);
-  for (Control choice : kChoices) SetText(choice, menu.ReadLine().text);
-  for (TextLine& target : targets_) target = menu.ReadLine();
+  const std::vector<TextLine>& lines = menu.text.lines;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (i == 0)
+      SetText(Control::kPrompt, lines[i].text);
+    else if (i < 4)
+      SetText(kChoices[i - 1], lines[i].text);
+    else
+      targets_[i - 4] = lines[i];
+  if (menu.error) Raise(*menu.error);
 }
 
 // "Next": starts the program (or opens the document) of each chosen choice,

@@ -18,9 +18,6 @@
 
 namespace kivora {
 
-constexpr const char16_t* kMenuFileName = u"Kivora.ini";
-constexpr size_t kMenuLines = 7;
-
 class LauncherWindow {
  public:
   LauncherWindow(Window& window, Files& files, Programs& programs);
@@ -45,7 +42,6 @@ class LauncherWindow {
   void OnDpiChanged(int dpi);
 
  private:
-  void LoadMenu(const std::u16string& path);
   void SetText(Control control, std::u16string text);
   bool CarryOut(const LaunchPlan& plan);
   void StartWindowsProgram(const Launch& launch);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/names.h"
 #include "core/runtime_error.h"
 #include "core/text.h"
 
@@ -38,6 +39,8 @@ LineSplitter::Result LineSplitter::Next(std::string& line) {
     if (!Fill()) return Result::kLine;  // the last line, without a line end
   }
 }
+
+bool LineSplitter::AtEnd() { return pos_ == len_ && !Fill(); }
 
 namespace {
 
@@ -195,32 +198,47 @@ TextLine Decoded(std::string_view bytes, Reading reading, const Decoders& decode
   return {decoders.ansi(bytes), decoders.names(bytes)};
 }
 
-TextReader::TextReader(std::unique_ptr<ByteSource> source, std::u16string name, size_t lines,
-                       const Decoders& decoders)
-    : name_(std::move(name)) {
+TextLines ReadLines(std::unique_ptr<ByteSource> source, const std::u16string& name, size_t count,
+                    const Decoders& decoders) {
+  TextLines text;
   MarkedSource marked = ByByteOrderMark(std::move(source));
   LineSplitter splitter(std::move(marked.source));
-  std::vector<std::string> bytes;
   std::string line;
-  while (bytes.size() < lines && (stop_ = splitter.Next(line)) == LineSplitter::Result::kLine) bytes.push_back(line);
-  // The report may be shown from where the error is raised (Kivora.exe has
-  // no exceptions to unwind with): a menu file still open meanwhile could
-  // not be mended and saved while the box is up.
+  LineSplitter::Result stop = LineSplitter::Result::kLine;
+  while (text.bytes.size() < count && (stop = splitter.Next(line)) == LineSplitter::Result::kLine)
+    text.bytes.push_back(line);
+  text.goesOn = text.bytes.size() == count && !splitter.AtEnd();
   splitter.Close();
-  reading_ = ReadingOf(marked.mark, bytes);
-  for (const std::string& b : bytes) lines_.push_back(Decoded(b, reading_, decoders));
+  text.reading = ReadingOf(marked.mark, text.bytes);
+  for (const std::string& b : text.bytes) text.lines.push_back(Decoded(b, text.reading, decoders));
+  if (text.bytes.size() < count) {
+    const std::u16string where = name + u", line " + Utf8ToUtf16(std::to_string(text.bytes.size() + 1));
+    text.error = stop == LineSplitter::Result::kTooLong
+                     ? RuntimeError(kErrOutOfMemory, where + u" is longer than " +
+                                                         Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes")
+                     : RuntimeError(kErrPastEndOfFile, where);
+  }
+  return text;
 }
 
-TextLine TextReader::ReadLine() {
-  size_t lineNumber = linesRead_ + 1;
-  auto where = [&] { return name_ + u", line " + Utf8ToUtf16(std::to_string(lineNumber)); };
-  if (linesRead_ == lines_.size()) {
-    if (stop_ == LineSplitter::Result::kTooLong)
-      Raise(RuntimeError(kErrOutOfMemory,
-                         where() + u" is longer than " + Utf8ToUtf16(std::to_string(kMaxLineBytes)) + u" bytes"));
-    Raise(RuntimeError(kErrPastEndOfFile, where()));
+Menu ReadMenu(const std::u16string& folder, Files& files) {
+  const Conventions conventions = files.conventions();
+  Menu menu;
+  Found found = FindPath(folder, kMenuFileName, conventions, files.Lookup());
+  menu.path = found.path;
+  if (!found.alike.empty()) {
+    menu.found = Menu::Found::kNamesAlike;
+    menu.error = NamesAlike(found.path, found.alike);
+    return menu;
   }
-  return lines_[linesRead_++];
+  menu.found = found.kind == FileKind::kNormal   ? Menu::Found::kFile
+               : found.kind == FileKind::kHidden ? Menu::Found::kHidden
+                                                 : Menu::Found::kNone;
+  menu.read = menu.found == Menu::Found::kFile || (menu.found == Menu::Found::kHidden && !conventions.seesHidden);
+  if (!menu.read) return menu;
+  menu.text = ReadLines(files.OpenFile(menu.path), menu.path, kMenuLines, DecodersOf(files));
+  menu.error = menu.text.error;
+  return menu;
 }
 
 }  // namespace kivora

@@ -1,20 +1,27 @@
-// Reading the menu file: its lines, their ends, its encoding and the
-// line-length cap. Reads in small blocks, so only as much of the file is read
-// as the lines asked for need.
+// The menu file: where it is, its lines, their ends, its encoding and the
+// line-length cap, read once into one value that the launcher acts on and the
+// check prints. Reads in small blocks, so only as much of the file is read as
+// the lines asked for need.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/files.h"
+#include "core/runtime_error.h"
+#include "core/text.h"
 
 namespace kivora {
 
-class RuntimeError;
+// The menu file beside the launcher, and its lines: the prompt, the three
+// choices, then what "Next" starts for each.
+constexpr const char16_t* kMenuFileName = u"Kivora.ini";
+constexpr size_t kMenuLines = 7;
 
 // A line longer than this is refused instead of filling memory: no caption or
 // command line needs more (Windows caps a command line at 32767 characters).
@@ -29,6 +36,8 @@ class LineSplitter {
   enum class Result { kLine, kEndOfFile, kTooLong };
   // The next line's bytes, without its line end.
   Result Next(std::string& line);
+  // Whether the source has no byte more (reads a block to know).
+  bool AtEnd();
   // Lets go of the source (a file closes); no line is read after.
   void Close() { source_.reset(); }
 
@@ -66,15 +75,6 @@ Reading ReadingOf(Mark mark, const std::vector<std::string>& lines);
 // a language the table does not know.
 unsigned AnsiCodePageOfLocale(std::string_view locale);
 
-// One line of a text file: the line as text, and the line's own bytes as the
-// system reads names (Files::Decode), which go back to the system as the
-// same bytes. A target is looked for by its text first, then by its bytes
-// (a folder named on a Latin-1 system).
-struct TextLine {
-  std::u16string text;
-  std::u16string bytes;
-};
-
 // The two ways a system turns bytes without a mark into a string.
 struct Decoders {
   std::function<std::u16string(std::string_view)> ansi;   // text in the system's ANSI code page
@@ -85,25 +85,44 @@ Decoders DecodersOf(Files& files);
 // The lines of a text in the reading they are read in.
 TextLine Decoded(std::string_view bytes, Reading reading, const Decoders& decoders);
 
-// Reads a text file as the menu file is read: the first lines, as many as
-// asked for, at once, in one reading decided from all of them (so what
-// follows them never matters), then the file is let go. ReadLine gives them
-// one per call; a line the file does not have is an "Input past end of file"
-// error, and one over the cap an "Out of memory" error, each naming the file
-// and the line.
-class TextReader {
- public:
-  // name is what an error report says the error concerns.
-  TextReader(std::unique_ptr<ByteSource> source, std::u16string name, size_t lines, const Decoders& decoders);
-  TextLine ReadLine();
-  Reading reading() const { return reading_; }
-
- private:
-  std::vector<TextLine> lines_;
-  LineSplitter::Result stop_ = LineSplitter::Result::kLine;  // why the reading ended before the lines asked for
-  std::u16string name_;
-  Reading reading_ = Reading::kAscii;
-  size_t linesRead_ = 0;
+// The first lines of a text file, as many as asked for, read at once in one
+// reading decided from all of them (so what follows them never matters); the
+// file is let go before the value is made (a report shown at once, as
+// Kivora.exe shows it, must not hold the file that the author will mend).
+// Fewer lines than asked for is an error at the first line missing, naming
+// the file and that line: "Input past end of file", or "Out of memory" for a
+// line over the cap.
+struct TextLines {
+  std::vector<std::string> bytes;  // each line as the file has it, without its line end
+  std::vector<TextLine> lines;     // the same lines read
+  Reading reading = Reading::kAscii;
+  std::optional<RuntimeError> error;  // why there are fewer lines than asked for
+  bool goesOn = false;                // the file has more after the lines asked for
 };
+// name is what an error says it concerns.
+TextLines ReadLines(std::unique_ptr<ByteSource> source, const std::u16string& name, size_t count,
+                    const Decoders& decoders);
+
+// The menu as the launcher on a system finds and reads it: the file found
+// beside it (see FindPath), or why there is none, and its first seven lines.
+struct Menu {
+  enum class Found {
+    kFile,        // a file, which the launcher reads
+    kNone,        // nothing by that name, or no file: the launcher shows "Error!"
+    kHidden,      // a file with the hidden or system mark, where this system shows it: Windows does not see it
+    kNamesAlike,  // only names that differ from it in case, more than one: error 53
+  };
+  Found found = Found::kNone;
+  std::u16string path;  // as found, or as looked for
+  // Whether the launcher reads the file: a file, and a hidden one where the
+  // system shows such files to programs (Linux lists a FAT stick's hidden
+  // files as any others, so its launcher reads the menu that a user sees).
+  bool read = false;
+  TextLines text;  // the lines read
+  // What the launcher reports instead of showing its window: names alike, or
+  // a line the file does not have.
+  std::optional<RuntimeError> error;
+};
+Menu ReadMenu(const std::u16string& folder, Files& files);
 
 }  // namespace kivora

@@ -29,9 +29,8 @@ char32_t NextCharacter(std::u16string_view text, size_t& i) {
   return c;
 }
 
-// A name as an ISO 9660 disc lists it, without its version (";1") and the
-// dot that ends a name without an extension ("SETUP.;1"); other names as
-// they are.
+}  // namespace
+
 std::u16string_view WithoutVersion(std::u16string_view name) {
   size_t semicolon = name.rfind(u';');
   if (semicolon == std::u16string_view::npos || semicolon + 1 == name.size()) return name;
@@ -40,8 +39,6 @@ std::u16string_view WithoutVersion(std::u16string_view name) {
   std::u16string_view stem = name.substr(0, semicolon);
   return stem.size() > 1 && stem.back() == u'.' ? stem.substr(0, stem.size() - 1) : stem;
 }
-
-}  // namespace
 
 char32_t FoldedCase(char32_t c) {
   auto fold = std::upper_bound(std::begin(kFolds), std::end(kFolds), c,

@@ -22,6 +22,11 @@ char32_t FoldedCase(char32_t c);
 // Whether two names are the same when case is ignored.
 bool SameIgnoringCase(std::u16string_view a, std::u16string_view b);
 
+// A name as Windows lists it from an ISO 9660 disc (and as the launcher
+// finds it elsewhere): without its version (";1") and the dot that ends a
+// name without an extension ("SETUP.;1"); other names as they are.
+std::u16string_view WithoutVersion(std::u16string_view name);
+
 struct Found {
   std::u16string path;              // as found, or as written when nothing is
   FileKind kind = FileKind::kNone;  // what the path names

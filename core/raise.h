@@ -15,6 +15,7 @@ enum ExitStatus : int {
   kExitMenuMissing = 1,   // "Error!": no menu file beside the launcher
   kExitRuntimeError = 2,  // a run-time error was reported
   kExitMenuProblems = 3,  // a check found problems in the menu
+  kExitUsage = 4,         // an argument the program does not take: nothing was done
 };
 
 // Who reports a run-time error, and ends the program after it.

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/system_error.h"
+
 namespace kivora {
 
 enum ErrorNumber : int {
@@ -48,19 +50,6 @@ class RuntimeError {
 // What the program was doing when the system said no: the number of a failure
 // the table does not name depends on it.
 enum class Action { kRead, kStart };
-
-// A failure code as the system gives it: errno on Linux, GetLastError() on
-// Windows.
-struct SystemCode {
-  enum Family { kErrno, kWin32 } family;
-  unsigned long value;
-};
-
-// What the system said when it refused: its code and its own text for it.
-struct SystemError {
-  SystemCode code;
-  std::u16string text;
-};
 
 // The one table from system failure codes to run-time error numbers.
 int ErrorNumberFor(Action action, SystemCode code);

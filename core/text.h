@@ -38,6 +38,15 @@ bool IsEscapedByte(std::u16string_view text, size_t i);
 // The string with every unpaired surrogate made U+FFFD, as it is shown.
 std::u16string Shown(std::u16string_view text);
 
+// One line of a text file: the line as text, and the line's own bytes as the
+// system reads names (Files::Decode), which go back to the system as the
+// same bytes. A target is looked for by its text first, then by its bytes
+// (a folder named on a Latin-1 system).
+struct TextLine {
+  std::u16string text;
+  std::u16string bytes;
+};
+
 // Latin-1 (ISO 8859-1): every byte is the code point of the same value.
 std::u16string Latin1ToUtf16(std::string_view bytes);
 

@@ -6,7 +6,11 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -76,13 +80,45 @@ bool PosixFiles::LauncherFolderRemains() {
   return native && stat(native->c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
+namespace {
+
+// The hidden and system marks of a file on a FAT medium, as its owner may
+// read them (FAT_IOCTL_GET_ATTRIBUTES); false on any other medium (ENOTTY),
+// and where the file cannot be opened.
+bool FatHiddenOrSystem(const char* path) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
+  __u32 attributes = 0;
+  bool marked = ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0 && (attributes & (ATTR_HIDDEN | ATTR_SYS));
+  close(fd);
+  return marked;
+}
+
+}  // namespace
+
 FileKind PosixFiles::Probe(const std::u16string& path) {
   std::optional<std::string> native = Encode(path);
   struct stat st;
   if (!native || stat(native->c_str(), &st) != 0) return FileKind::kNone;
-  if (S_ISREG(st.st_mode)) return FileKind::kNormal;
+  if (S_ISREG(st.st_mode)) return FatHiddenOrSystem(native->c_str()) ? FileKind::kHidden : FileKind::kNormal;
   if (S_ISDIR(st.st_mode)) return FileKind::kFolder;
   return FileKind::kOther;
+}
+
+HiddenMarks PosixFiles::HiddenMarksIn(const std::u16string& folder) {
+  constexpr long kExfat = 0x2011BAB0;  // EXFAT_SUPER_MAGIC, which older headers lack
+  std::optional<std::string> native = Encode(folder);
+  struct statfs medium;
+  if (!native || statfs(native->c_str(), &medium) != 0) return HiddenMarks::kNone;
+  if (long(medium.f_type) == kExfat) return HiddenMarks::kUnseen;
+  if (medium.f_type != MSDOS_SUPER_MAGIC) return HiddenMarks::kNone;
+  // vfat answers the ioctl for a folder too; a FAT medium that does not
+  // (another driver for it) keeps marks that nothing here reads.
+  int fd = open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  __u32 attributes = 0;
+  bool shown = fd >= 0 && ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0;
+  if (fd >= 0) close(fd);
+  return shown ? HiddenMarks::kShown : HiddenMarks::kUnseen;
 }
 
 RunPermission PosixFiles::MayRun(const std::u16string& path) {

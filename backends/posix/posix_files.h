@@ -28,10 +28,14 @@ class PosixFiles : public Files {
   std::u16string LauncherFolder() override { return folder_; }
   // The folder at that path is still the one it was (its device and inode).
   bool LauncherFolderRemains() override;
-  // A regular file (symbolic links followed) is a normal file; a FIFO, a
-  // device or a socket is none, so that none of them can make the reader
-  // hang.
+  // A regular file (symbolic links followed) is a normal file, or a hidden
+  // one where a FAT medium shows its hidden or system mark (as Windows
+  // sees it); a FIFO, a device or a socket is none, so that none of them
+  // can make the reader hang.
   FileKind Probe(const std::u16string& path) override;
+  // A FAT medium shows the marks (vfat, through its ioctl); exFAT keeps them
+  // unseen here; other formats keep none.
+  HiddenMarks HiddenMarksIn(const std::u16string& folder) override;
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
   // The medium is mounted noexec (statvfs), or the file has an execute bit
   // and the user may execute it (access X_OK), or not.

@@ -3,13 +3,14 @@
 // it elsewhere (ls); a run-time error ends there too.
 #pragma once
 
-#include "core/check.h"
+#include "core/command.h"
 
 namespace kivora::posix {
 
 class StandardOutput : public Printer {
  public:
   void Print(const std::u16string& line) override;
+  void PrintError(const std::u16string& line) override;
   void ShowReport(const RuntimeError& error) override;
   [[noreturn]] void End(ExitStatus status) override;
 };

@@ -3,7 +3,7 @@
 #include "backends/win32/win32_output.h"
 #include "backends/win32/win32_process.h"
 #include "backends/win32/win32_window.h"
-#include "core/check.h"
+#include "core/command.h"
 #include "core/command_line.h"
 #include "core/launcher_window.h"
 
@@ -53,9 +53,14 @@ int main() {
       out.Print(u"Kivora " KIVORA_VERSION);
       return kivora::kExitClosed;
     }
-    out.Print(u"Kivora.exe shows the menu and takes no arguments. The menu check is Kivora.com, in the authors folder "
-              u"of the Windows package: Kivora --check [FOLDER]");
-    return command.mode == kivora::Command::kHelp ? kivora::kExitClosed : kivora::kExitRuntimeError;
+    const std::u16string usage = u"Kivora.exe shows the menu and takes no arguments. The menu check is Kivora.com, "
+                                 u"in the authors folder of the Windows package: Kivora --check [FOLDER]";
+    if (command.mode == kivora::Command::kHelp) {
+      out.Print(usage);
+      return kivora::kExitClosed;
+    }
+    out.PrintError(usage);  // --check, or an argument it does not know
+    return kivora::kExitUsage;
   }
   kivora::win32::Win32Files files;
   TurnOffInputMethod();

@@ -21,6 +21,8 @@ class Win32Files final : public Files {
   // system file is not.
   FileKind Probe(const std::u16string& path) override;
   std::vector<std::u16string> ListFolder(const std::u16string& folder) override;
+  // Windows shows the marks wherever a medium keeps them.
+  HiddenMarks HiddenMarksIn(const std::u16string&) override { return HiddenMarks::kShown; }
   // A removed disc or stick leaves its drive letter without a medium, and
   // Windows itself then reports that it cannot find what Next names.
   bool LauncherFolderRemains() override { return true; }

@@ -35,12 +35,11 @@ class RealFiles : public ::testing::Test {
   std::u16string At(const std::string& name) { return Utf8ToUtf16(dir_ + "/" + name); }
 
   std::vector<std::u16string> ReadAll(const std::u16string& path) {
-    TextReader reader(files_.OpenFile(path), path, 16, DecodersOf(files_));
+    TextLines text = ReadLines(files_.OpenFile(path), path, 16, DecodersOf(files_));
     std::vector<std::u16string> lines;
-    try {
-      for (;;) lines.push_back(reader.ReadLine().text);
-    } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.number(), kErrPastEndOfFile);
+    for (const TextLine& line : text.lines) lines.push_back(line.text);
+    if (text.error) {
+      EXPECT_EQ(text.error->number(), kErrPastEndOfFile);
     }
     return lines;
   }
@@ -64,6 +63,8 @@ TEST_F(RealFiles, ProbeTellsWhatAPathNames) {
                {"missing", FileKind::kNone}};
   Write(".hidden-is-normal", "");
   for (const auto& c : cases) EXPECT_EQ(files_.Probe(At(c.name)), c.kind) << c.name;
+  // Not a FAT medium: its format keeps no hidden mark for the check to warn of.
+  EXPECT_EQ(files_.HiddenMarksIn(Utf8ToUtf16(dir_)), HiddenMarks::kNone);
 }
 
 TEST_F(RealFiles, OpenRefusesWhatIsNotARegularFileWithoutBlocking) {

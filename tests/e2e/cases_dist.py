@@ -25,7 +25,10 @@ def the_archive_holds_its_files_and_its_sample_menu_opens_the_launcher(t):
         unpacked, crlf = os.path.join(t.folder.path, "disc"), ("Kivora.ini", "README.txt", "autorun.inf")
         exe = os.path.join(unpacked, "Kivora.exe")
         with open(os.path.join(unpacked, "autorun.inf"), "rb") as f:
-            t.assertIn(b"open=Kivora.exe\r\n", f.read())
+            autorun = f.read()
+        t.assertIn(b"open=Kivora.exe\r\n", autorun)
+        t.assertIn(b"\r\naction=", autorun)  # what the AutoPlay box offers
+        t.assertNotIn(b"label=", autorun, "the author's volume label is replaced")
     t.assertEqual(names, sorted(expected))
     for name in crlf:
         with open(os.path.join(unpacked, name), "rb") as f:
@@ -106,7 +109,34 @@ def the_check_tells_what_each_entry_does_on_both_systems(t):
                                capture_output=True, timeout=60).stdout
         t.assertIn(b"Usage: Kivora.com", usage, "cmd did not take Kivora.com for \"Kivora\"")
         # Kivora.exe, which goes on the disc, leaves the check to Kivora.com.
-        out, code = run_check(t, t.folder.path, t.b.command(t.folder.exe))
-        t.assertEqual((out, code), (["Kivora.exe shows the menu and takes no arguments. The menu check is Kivora.com, "
-                                     "in the authors folder of the Windows package: Kivora --check [FOLDER]"], 2))
+        done = subprocess.run([*t.b.command(t.folder.exe), "--check"], env=t.b.env(), capture_output=True, timeout=60)
+        t.assertEqual(done.returncode, 4)
+        t.assertIn(b"The menu check is Kivora.com", done.stderr)
     t.assertEqual(t.windows(), [], "the check showed a window")
+
+
+@case("linux", "wine")
+def a_mistyped_option_is_a_usage_error_never_a_pass(t):
+    # Under Wine as an author types it at a command prompt, %errorlevel% read after each line.
+    t.folder.write("Kivora.ini", MENU)
+    tries = [["--chek"], ["--Check"], ["/check", "X:\\"], ["--check", ".", "extra"]]
+    if t.b.name == "linux":
+        results = []
+        for arguments in tries:
+            done = subprocess.run([t.folder.exe, *arguments], env=t.b.env(), capture_output=True, timeout=60)
+            results.append((done.returncode, done.stdout.decode(), done.stderr.decode()))
+    else:
+        shutil.copy(os.path.join(ARGS.windows, "Kivora.com"), os.path.dirname(t.folder.exe))
+        script = "".join(f"@Kivora {' '.join(a)}\r\n@echo errorlevel=%errorlevel%\r\n" for a in tries)
+        t.folder.write("try.cmd", script.encode())
+        done = subprocess.run(["wine", "cmd", "/c", t.b.dos_path(os.path.join(t.folder.path, "try.cmd"))],
+                              env=t.b.env(), cwd=os.path.dirname(t.folder.exe), capture_output=True, timeout=120)
+        levels = re.findall(r"errorlevel=(\d+)", done.stdout.decode())
+        t.assertEqual(len(levels), len(tries), done.stdout.decode())
+        results = [(int(level), "", done.stderr.decode()) for level in levels]
+    for arguments, (status, out, err) in zip(tries, results):
+        with t.subTest(" ".join(arguments)):
+            t.assertEqual(status, 4)
+            t.assertNotIn("Checking", out)
+            t.assertIn(f'unknown argument "{arguments[-1] if arguments[0] == "--check" else arguments[0]}"', err)
+    t.assertEqual(t.windows(), [], "a window was shown")

@@ -102,6 +102,10 @@ def a_disc_listing_iso_versions_finds_its_menu_and_targets(t):
     t.click((x, y), "next")
     args, _ = t.record("rec")
     t.assertEqual(args, ["--go"])
+    # The check finds them as Windows does too, which shows no version; an ISO 9660 disc keeps no hidden mark.
+    done = subprocess.run([t.folder.exe, "--check", disc], capture_output=True, text=True, timeout=30)
+    t.assertIn("  Windows: opens the document Setup\\Install.sh", done.stdout)
+    t.assertNotIn("hidden mark", done.stdout)
 
 
 @case("linux")

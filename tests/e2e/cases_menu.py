@@ -219,3 +219,26 @@ def version_information_and_icon(t):
         t.assertEqual(values.get(key), value, key)
     icons = [line.split("=")[1].strip() for line in out.splitlines() if line.startswith("Icon=")]
     t.assertEqual(sorted(icons), ["16x16@4", "32x32@1", "32x32@4"])
+
+
+@case("linux")
+def a_hidden_menu_on_a_fat_stick_is_read_on_linux_and_the_check_says_windows_will_not(t):
+    # This kernel mounts no vfat: a preloaded shim answers statfs() and FAT_IOCTL_GET_ATTRIBUTES as vfat does.
+    launcher = t.folder.install(ARGS.linux, "fat-stick/kivora")
+    t.folder.write("fat-stick/Kivora.ini", MENU)
+    env = {"LD_PRELOAD": ARGS.fat, "FAT_HIDDEN": "Kivora.ini"}
+
+    def check(hidden):
+        done = subprocess.run([launcher, "--check"], env=dict(t.b.env(), **dict(env, FAT_HIDDEN=hidden)),
+                              capture_output=True, text=True, timeout=30)
+        return done.returncode, done.stdout
+
+    status, out = check("Kivora.ini")
+    t.assertEqual(status, 1, out)
+    t.assertIn("the launcher for Windows does not see it", out)
+    status, out = check("")
+    t.assertIn("Prompt (line 1): Choose one", out)
+    t.assertNotIn("hidden mark", out, "vfat shows the marks")
+    # The Linux launcher reads the menu that its user sees listed.
+    t.start(env, exe=launcher)
+    t.main_window()

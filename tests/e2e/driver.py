@@ -284,8 +284,8 @@ LAUNCH_MENU = (b"Choose\r\nFirst\r\nSecond\r\nThird\r\ninst\\one\r\n"
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--monitor", "--windows",
-                   "--dist"):
+    for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--fat", "--monitor",
+                   "--windows", "--dist"):
         parser.add_argument(option, required=True)
     _, rest = parser.parse_known_args(namespace=ARGS)
     x = Xvfb(1024, 768)

@@ -4,7 +4,7 @@ the Linux one (GTK) on Xvfb, Kivora.exe under Wine on Xvfb. One driver
 each case names the launchers it runs on.
 
     e2e.py --on linux|wine --layout TOOL --version V --linux KIVORA
-           --recorder RECORD_ARGS --remover REMOVE_AFTER_STAT --monitor FAKE_MONITOR
+           --recorder RECORD_ARGS --remover REMOVE_AFTER_STAT --fat FAT_MARKS --monitor FAKE_MONITOR
            --windows BUILD --dist DIST [CASE NAME PARTS...]
 
 The cases marked "both" start the two launchers on one menu and compare what

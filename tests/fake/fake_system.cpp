@@ -24,7 +24,7 @@ void FakeSystem::PumpEvents() {
 
 FileKind FakeSystem::Probe(const std::u16string& path) {
   probed.push_back(path);
-  if (files.count(path)) return FileKind::kNormal;
+  if (files.count(path)) return hidden.count(path) ? FileKind::kHidden : FileKind::kNormal;
   auto other = others.find(path);
   return other == others.end() ? FileKind::kNone : other->second;
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/launcher_window.h"
 #include "core/files.h"
+#include "core/launcher_window.h"
 #include "core/programs.h"
 #include "core/text.h"
 #include "core/window.h"
@@ -48,10 +48,12 @@ class FakeSystem : public Window, public Files, public Programs {
   int dpi = kDefaultDpi;
   std::map<std::u16string, std::string> files;   // normal files, by path
   std::map<std::u16string, FileKind> others;     // folders, hidden files, by path
+  std::set<std::u16string> hidden;               // files that bear the hidden or system mark, by path
   std::map<std::u16string, RunPermission> permissions;  // where it is not kYes, by path
   std::map<std::u16string, SystemCode> readFails;  // files whose bytes cannot be read
   bool readOnlyMedium = false;
   bool folderRemains = true;                     // the launcher's folder is still there
+  HiddenMarks hiddenMarks = HiddenMarks::kShown;  // on the launcher's medium, as this system shows them
   Handed windowsApplication = Handed::kStarted;  // what handing a Windows program gives
   std::map<std::u16string, SystemCode> openFails;
   std::optional<SystemCode> startFails;
@@ -112,6 +114,7 @@ class FakeSystem : public Window, public Files, public Programs {
   std::u16string LauncherFolder() override { return folder; }
   FileKind Probe(const std::u16string& path) override;
   bool LauncherFolderRemains() override { return folderRemains; }
+  HiddenMarks HiddenMarksIn(const std::u16string&) override { return hiddenMarks; }
   RunPermission MayRun(const std::u16string& path) override {
     return permissions.count(path) ? permissions[path] : RunPermission::kYes;
   }

@@ -54,17 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (wellFormed && kivora::Utf16ToUtf8(kivora::Utf8ToUtf16(line)) != line) std::abort();
   }
 
-  kivora::TextReader reader(std::make_unique<Bytes>(data + 1, size - 1, chunk), u"menu", size,
-                            {kivora::Latin1ToUtf16, kivora::Utf8ToUtf16Escaped});
-  size_t read = 0;
-  try {
-    for (;; ++read) {
-      std::u16string text = reader.ReadLine().text;
-      if (text.find(u'\r') != std::u16string::npos) std::abort();
-      if (read > size) std::abort();
-    }
-  } catch (const kivora::RuntimeError& e) {
-    if (e.number() != kivora::kErrPastEndOfFile) std::abort();
-  }
+  kivora::TextLines text = kivora::ReadLines(std::make_unique<Bytes>(data + 1, size - 1, chunk), u"menu", size,
+                                            {kivora::Latin1ToUtf16, kivora::Utf8ToUtf16Escaped});
+  if (text.lines.size() > size || text.lines.size() != text.bytes.size()) std::abort();
+  for (const kivora::TextLine& line : text.lines)
+    if (line.text.find(u'\r') != std::u16string::npos) std::abort();
+  if (text.lines.size() < size && (!text.error || text.error->number() != kivora::kErrPastEndOfFile)) std::abort();
   return 0;
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "core/check.h"
+#include "core/command.h"
 #include "core/menu_file.h"
 #include "core/text.h"
 #include "tests/fake/fake_system.h"
@@ -12,14 +14,20 @@
 namespace kivora::testing {
 namespace {
 
-// A check's lines, and whether each wanted one is among them.
+// A check's lines, and whether each wanted one is among them: a whole line,
+// or with "…" first a phrase in one, or with "¬" first a phrase in none.
 ::testing::AssertionResult HasLines(const std::vector<std::u16string>& lines, const std::vector<std::u16string>& wanted) {
-  for (const std::u16string& w : wanted)
-    if (std::find(lines.begin(), lines.end(), w) == lines.end()) {
-      std::string all;
-      for (const std::u16string& l : lines) all += Utf16ToUtf8(l) + "\n";
-      return ::testing::AssertionFailure() << "missing: " << Utf16ToUtf8(w) << "\nin:\n" << all;
-    }
+  for (const std::u16string& w : wanted) {
+    const bool phrase = w[0] == u'\u2026', absent = w[0] == u'\u00ac';
+    const std::u16string text = phrase || absent ? w.substr(1) : w;
+    bool found = std::any_of(lines.begin(), lines.end(), [&](const std::u16string& l) {
+      return phrase || absent ? l.find(text) != std::u16string::npos : l == text;
+    });
+    if (found != absent) continue;
+    std::string all;
+    for (const std::u16string& l : lines) all += Utf16ToUtf8(l) + "\n";
+    return ::testing::AssertionFailure() << (absent ? "there: " : "missing: ") << Utf16ToUtf8(w) << "\nin:\n" << all;
+  }
   return ::testing::AssertionSuccess();
 }
 
@@ -32,6 +40,8 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
     ExitStatus status;
     std::vector<std::u16string> lines;
     std::map<std::u16string, FileKind> others = {};  // full paths: the checked folder is D:\m or /cd
+    HiddenMarks marks = HiddenMarks::kNone;        // as the system shows them on the medium checked
+    std::set<std::u16string> hidden = {};          // files with the mark, relative to the folder
   } cases[] = {
       {"a clean menu, checked on Windows",
        kWindows,
@@ -92,9 +102,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         {u"what?.exe", ""}},
        {},
        kExitMenuProblems,
-       {u"Read as ASCII, the same on every system.",
-        u"(This system does not show a FAT stick's hidden or system mark: Windows does not see a hidden Kivora.ini; "
-        u"attrib -h -s Kivora.ini clears it.)",
+       {u"Read as ASCII, the same on every system.", u"\u00achidden mark",  // the medium keeps none
         u"  Windows: reports Run-time error '53': File not found (D:\\..\\up.exe: no such file)",
         u"  Windows: starts what?.exe",
         u"  Linux:   opens the document what?.exe with the application the user has for its type",
@@ -162,9 +170,21 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {u"After line 7:", u"  line 8, both, note: the file goes on after line 7: the launcher ignores the rest",
         u"No problem found, and 1 note."}},
       {"a hidden menu, checked on Windows", kWindows, {}, {}, kExitMenuMissing,
-       {u"D:\\m\\Kivora.ini is there, but it is a hidden or a system file: the launcher does not see it and shows "
-        u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"},
+       {u"\u2026hidden or a system file: the launcher for Windows does not see it and shows \"Error!\""},
        {{u"D:\\m\\Kivora.ini", FileKind::kHidden}}},
+      {"a hidden menu on a FAT stick, checked on Linux", kLinux, {{u"Kivora.ini", "P\nA\nB\nC\na\nb\nc\n"}}, {},
+       kExitMenuMissing, {u"\u2026the launcher for Windows does not see it"}, {}, HiddenMarks::kShown, {u"Kivora.ini"}},
+      {"a short menu, on a medium whose hidden mark this system cannot read", kLinux,
+       {{u"Kivora.ini", "P\nA\nB\n"}}, {}, kExitMenuProblems,
+       {u"\u2026line 4, both: the launcher reports Run-time error '62'", u"\u2026cannot see the hidden mark"}, {},
+       HiddenMarks::kUnseen},
+      {"a line over the cap in the menu", kWindows,
+       {{u"Kivora.ini", "P\r\nA\r\n" + std::string(kMaxLineBytes + 1, 'x')}}, {}, kExitMenuProblems,
+       {u"\u2026line 3, both: the launcher reports Run-time error '7'"}},
+      {"a disc that shows ISO 9660 versions, checked on Linux", kLinux,
+       {{u"KIVORA.INI;1", "P\r\nA\r\nB\r\nC\r\nSETUP\\SETUP.EXE\r\nREADME\r\nhttps://a.example\r\n"},
+        {u"SETUP/SETUP.EXE;1", PeProgram()}, {u"README.;1", "text"}}, {}, kExitMenuProblems,
+       {u"\u2026Windows: starts SETUP\\SETUP.EXE", u"\u2026Windows: opens the document README", u"\u00ac'53'"}},
       {"no such folder", kWindows, {}, {}, kExitMenuMissing, {u"There is no folder D:\\m."}, {{u"D:\\m", FileKind::kNone}}},
       {"no menu", kLinux, {{u"menu.ini", ""}}, {}, kExitMenuMissing,
        {u"No Kivora.ini in /cd: the launcher shows \"Error!\" and ends."}},
@@ -187,6 +207,8 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         system.others[path.substr(0, at)] = FileKind::kFolder;
     }
     system.permissions = c.permissions;
+    system.hiddenMarks = c.marks;
+    for (const std::u16string& name : c.hidden) system.hidden.insert(system.folder + c.host.separator + name);
     system.others[system.folder] = FileKind::kFolder;
     for (const auto& [path, kind] : c.others) system.others[path] = kind;
     CheckResult result = CheckMenu(u"", system);
@@ -195,20 +217,22 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
   }
 }
 
-TEST(ParseCommand, OnlyItsOwnArgumentsLeaveTheLauncher) {
+TEST(ParseCommand, TakesItsOwnArgumentsAndNamesTheFirstItDoesNot) {
   const struct {
     std::vector<std::u16string> arguments;
     Command::Mode mode;
-    std::u16string folder;
+    std::u16string folder;  // for kCheck; for kUnknown, the argument not taken
   } cases[] = {
       {{}, Command::kLauncher, u""},
       {{u"--check"}, Command::kCheck, u""},
       {{u"--check", u"E:\\disc"}, Command::kCheck, u"E:\\disc"},
-      {{u"--check", u"a", u"b"}, Command::kLauncher, u""},
+      {{u"--check", u"D:\\", u"extra"}, Command::kUnknown, u"extra"},
       {{u"--help"}, Command::kHelp, u""},
       {{u"--version"}, Command::kVersion, u""},
-      {{u"/check"}, Command::kLauncher, u""},
-      {{u"--version", u"x"}, Command::kLauncher, u""},
+      {{u"/check", u"D:\\"}, Command::kUnknown, u"/check"},
+      {{u"--Check"}, Command::kUnknown, u"--Check"},
+      {{u"--chek"}, Command::kUnknown, u"--chek"},
+      {{u"--version", u"x"}, Command::kUnknown, u"x"},
       {{u"/?"}, Command::kHelp, u""},
       {{u"-h"}, Command::kHelp, u""},
       {{u"--check", u"C:\\my disc\""}, Command::kCheck, u"C:\\my disc"},  // what cmd gives for "C:\my disc\"
@@ -216,7 +240,35 @@ TEST(ParseCommand, OnlyItsOwnArgumentsLeaveTheLauncher) {
   for (const auto& c : cases) {
     Command command = ParseCommand(c.arguments);
     EXPECT_EQ(command.mode, c.mode);
-    EXPECT_EQ(command.folder, c.folder);
+    EXPECT_EQ(command.mode == Command::kUnknown ? command.argument : command.folder, c.folder);
+  }
+}
+
+// What a command printed, on which stream.
+struct RecordingPrinter : Printer {
+  std::u16string out, error;
+  void Print(const std::u16string& line) override { out += line + u"\n"; }
+  void PrintError(const std::u16string& line) override { error += line + u"\n"; }
+  void ShowReport(const RuntimeError& e) override { out += e.ReportLine(); }
+  [[noreturn]] void End(ExitStatus status) override { throw FakeEnd{status}; }
+};
+
+TEST(RunCommand, AnArgumentItDoesNotTakeIsAUsageErrorNeverAPass) {
+  const struct {
+    Command command;
+    int status;
+    std::u16string out, error;  // a phrase each prints, "" for nothing
+  } cases[] = {
+      {{Command::kUnknown, u"", u"--chek"}, kExitUsage, u"", u"unknown argument \"--chek\""},
+      {{Command::kLauncher, u"", u""}, kExitUsage, u"without: it checks nothing", u""},  // Kivora.com alone
+      {{Command::kHelp, u"", u""}, kExitClosed, u"usage error: exit status 4", u""},
+  };
+  for (const auto& c : cases) {
+    RecordingPrinter printer;
+    EXPECT_EQ(RunCommand(c.command, {u"Kivora.com", u"without: it checks nothing", u"here"}, printer), c.status);
+    EXPECT_NE(printer.out.find(c.out), std::u16string::npos) << Utf16ToUtf8(printer.out);
+    EXPECT_EQ(printer.error.empty(), c.error.empty());
+    EXPECT_NE(printer.error.find(c.error), std::u16string::npos) << Utf16ToUtf8(printer.error);
   }
 }
 

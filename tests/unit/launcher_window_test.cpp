@@ -105,8 +105,10 @@ TEST(OnLoad, OnLinuxTheMenuFileIsFoundInAnyCase) {
     std::vector<std::u16string> names;  // beside the launcher in /cd
     std::optional<ExitStatus> ended;
     std::u16string report;
+    bool hidden = false;  // the names bear the hidden mark, as Linux shows it on a FAT stick
   } cases[] = {
       {{u"KIVORA.INI"}, std::nullopt, u""},
+      {{u"Kivora.ini"}, std::nullopt, u"", true},  // read, as the user sees it listed
       {{u"Kivora.ini", u"kivora.ini"}, std::nullopt, u""},  // the exact name wins
       {{u"KIVORA.INI", u"kivora.ini"}, kExitRuntimeError,
        u"Run-time error '53':\n\nFile not found\n\n/cd/Kivora.ini: more than one name differs from it only in case "
@@ -116,7 +118,10 @@ TEST(OnLoad, OnLinuxTheMenuFileIsFoundInAnyCase) {
     FakeSystem system;
     system.rules = kLinux;
     system.folder = u"/cd";
-    for (const std::u16string& name : c.names) system.files[u"/cd/" + name] = "P\nA\nB\nC\na\nb\nc\n";
+    for (const std::u16string& name : c.names) {
+      system.files[u"/cd/" + name] = "P\nA\nB\nC\na\nb\nc\n";
+      if (c.hidden) system.hidden.insert(u"/cd/" + name);
+    }
     LauncherWindow window(system, system, system);
     EXPECT_EQ(Load(system, window), c.ended);
     if (c.ended) {
