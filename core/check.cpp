@@ -214,18 +214,16 @@ std::u16string WithArguments(const SystemSeen& seen, const Launch& launch) {
 std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLine& given, size_t line,
                           bool hostIsSeen, Problems& problems) {
   const std::u16string& target = given.text;
-  if (target.empty())
-    problems.Add(line, seen.name, u"the target is empty, so Next has nothing to start: name a program");
   const bool absolute = !target.empty() && (target[0] == u'\\' || target[0] == u'/' || (target.size() > 1 && target[1] == u':'));
   if (absolute)
     problems.Add(line, seen.name,
                  u"an absolute path or a drive letter: write the path relative to the launcher's folder");
-  if (!target.empty() && (target[0] == u' ' || target[0] == u'\t'))
-    problems.Add(line, seen.name, u"the target begins with a blank, which is part of the program's name: remove it");
   if (target.find(u'\0') != std::u16string::npos)
     problems.Add(line, seen.name, u"the line holds a NUL character, which ends a name (a UTF-16 file saved without its "
                                   u"byte-order mark has them)");
 
+  const std::u16string where =
+      ShownPath(JoinPath(seen.root, kMenuFileName, seen.rules.separator), seen.rules.separator) + u", line " + Number(line);
   const LaunchPlan plan = Decide(seen.root, given, seen.rules, view.Facts(hostIsSeen));
   const Launch& launch = plan.launch;
   if (launch.address) {
@@ -251,7 +249,7 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
     const RuntimeError& error = *plan.refused;
     std::u16string report = u"Run-time error '" + Number(size_t(error.number())) + u"': " + Utf8ToUtf16(ErrorText(error.number()));
     problems.Add(line, seen.name, u"Next reports " + report);
-    return u"reports " + report + (error.concerns().empty() ? u"" : u" (" + Shown(error.concerns()) + u")");
+    return u"reports " + report + u" (" + where + u": " + Shown(error.concerns()) + u")";
   }
   if (plan.caseDiffers)
     problems.Note(line, seen.name, u"the disc has it as " + program + u": the launcher finds it so");
@@ -265,12 +263,26 @@ std::u16string WhatItDoes(const SystemSeen& seen, const View& view, const TextLi
       return u"opens the document " + program + u" with the application the user has for its type";
     case LaunchPlan::kStartCopy:
       return u"starts a copy of " + program + WithArguments(seen, plan.resolved) + u" that has the permission to run" +
-             (hostIsSeen ? u"" : u" where the disc keeps none") + u" (" + plan.whyCopy + u"), in the launcher's folder";
+             (hostIsSeen ? u"" : u" where the disc keeps none") + u" (" + plan.whyCopy.substr(0, plan.whyCopy.find(u", which runs")) + u"), in the launcher's folder";
     case LaunchPlan::kStartWindowsProgram:
       return u"hands the Windows program " + program + WithArguments(seen, plan.resolved) +
              u" to the desktop's application for Windows programs, if it has one";
     case LaunchPlan::kStart:
       break;
+  }
+  switch (plan.peMachine) {
+    case 0:
+    case 0x14c: break;  // 32-bit x86: every Windows runs it
+    case 0x8664:
+      problems.Note(line, seen.name, program + u" is a 64-bit x86 program: 32-bit Windows does not start it");
+      break;
+    case 0xaa64:
+      problems.Add(line, seen.name, program + u" is a program for 64-bit ARM: only Windows on ARM starts it; name a "
+                                              u"32-bit x86 program, which every Windows starts");
+      break;
+    default:
+      problems.Add(line, seen.name, program + u" is a program for a machine other than x86 and 64-bit ARM (" +
+                                        Utf8ToUtf16(std::to_string(plan.peMachine)) + u"): Windows does not start it");
   }
   if (plan.ifNoProgram == LaunchPlan::kStartWindowsProgram)
     return u"starts the Windows program " + program + u" where the system runs such programs itself, else hands it "

@@ -60,13 +60,14 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
                    const FileLookup& files) {
   const std::u16string folder = LaunchFolder(launcherFolder);
   auto pathOf = [&](std::u16string_view name) { return JoinPath(folder, name, conventions.separator); };
+  auto shownAs = [&](std::u16string_view what) { return Shortened(ShownPath(what, conventions.separator)); };
 
   // Every system ends a name at a NUL, so the program started would not be
   // the one the line names. The report shows where the NUL stands.
   if (target.find(u'\0') != std::u16string_view::npos) {
     std::u16string shown = pathOf(target);
     std::replace(shown.begin(), shown.end(), u'\0', u'\u2400');
-    return {{}, false, RuntimeError(kErrBadFileName, Shortened(shown) + u": it holds a NUL character, which no file name can")};
+    return {{}, false, RuntimeError(kErrBadFileName, shownAs(shown) + u": it holds a NUL character, which no file name can")};
   }
   if (IsAddress(target)) {
     std::u16string address(target);
@@ -120,16 +121,23 @@ Resolution Resolve(std::u16string_view launcherFolder, std::u16string_view targe
     size_t cut = firstCut;
     for (auto at = cuts.rbegin(); at != cuts.rend() && program.empty(); ++at)
       if (!(program = findProgram(target.substr(0, *at))).empty()) cut = *at;
-    if (program.empty() && !cuts.empty() && cuts.front() == firstCut) {
+    if (program.empty()) {
+      // What the report names: the first cut whose last name has an
+      // extension ("Setup Files\\setup.exe /q"), else the first.
+      auto named = std::find_if(cuts.begin(), cuts.end(), [&](size_t at) {
+        std::u16string_view start = target.substr(0, at);
+        return start.substr(start.find_last_of(u"\\/") + 1).find(u'.') != std::u16string_view::npos;
+      });
+      cut = named != cuts.end() ? *named : firstCut;
       alike.clear();
-      findProgram(target.substr(0, firstCut));  // what the report names
+      findProgram(target.substr(0, cut));
     }
     name = target.substr(0, cut);
     arguments = target.substr(cut);
   }
-  std::u16string shown = Shortened(pathOf(name) + std::u16string(arguments));
   const bool found = !program.empty();
   if (!found) program = pathOf(name);
+  const std::u16string shown = shownAs(program);
   Launch launch{.program = program,
                 .found = found,
                 .argumentLine = std::u16string(arguments),

@@ -93,13 +93,14 @@ std::u16string MachineName(const ElfHeaders& elf) {
   return u"machine " + Utf8ToUtf16(std::to_string(elf.machine));
 }
 
-// What a Windows program's headers say: "" for a PE program Windows runs,
-// else why it does not ("MZ" and no PE header: damaged, or for DOS).
-std::u16string WindowsProgramFault(std::string_view bytes) {
+// The machine a Windows program's PE header names (IMAGE_FILE_MACHINE_*);
+// nothing for an "MZ" file without one: damaged, or for DOS.
+std::optional<unsigned> PeMachine(std::string_view bytes) {
   auto peAt = Number(bytes, 0x3c, 4, false);
-  if (!peAt || *peAt > bytes.size() || bytes.size() - *peAt < 6 || bytes.substr(size_t(*peAt), 4) != std::string_view("PE\0\0", 4))
-    return u"not a program Windows runs: it has no PE header (a damaged file, or one for DOS)";
-  return u"";
+  if (!peAt || *peAt > bytes.size() || bytes.size() - *peAt < 6 ||
+      bytes.substr(size_t(*peAt), 4) != std::string_view("PE\0\0", 4))
+    return std::nullopt;
+  return unsigned(*Number(bytes, *peAt + 4, 2, false));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -169,10 +170,20 @@ LaunchPlan Refused(const Launch& launch, int number, const std::u16string& why) 
 // keeps no permission to run: a copy that has it.
 LaunchPlan Copied(const Launch& launch, std::u16string why, const FileHead& head) {
   LaunchPlan plan = Planned(LaunchPlan::kStartCopy, launch);
-  plan.whyCopy = std::move(why);
+  plan.whyCopy = std::move(why) + u", which runs from a copy with the permission to run; the copy could not be made or "
+                                  u"started";
   plan.advice = head.readOnlyMedium
                     ? u"burn the disc with Rock Ridge (xorriso -as mkisofs -r -J), which keeps the permission"
                     : u"copy it to a folder of your own and run it from there, or give it the permission (chmod +x)";
+  return plan;
+}
+
+// A Windows program handed to the desktop's application for such programs,
+// with the reports where no application takes it, or not its arguments.
+LaunchPlan HandedOver(LaunchPlan plan) {
+  plan.ifNotHanded = {u"a Windows program; this system has no application that runs it",
+                      u"a Windows program; the application this system has for them takes no arguments for it, so it "
+                      u"was not started"};
   return plan;
 }
 
@@ -204,20 +215,20 @@ bool IsBatchName(std::u16string_view path) {
 LaunchPlan PlanOnWindows(const Launch& launch, const Conventions&, RunPermission, const FileHead& head,
                          const FileFacts&) {
   const Format format = FormatOf(head.first);
-  if (format == Format::kWindows) {
-    std::u16string fault = WindowsProgramFault(head.first);
-    if (!fault.empty()) return Refused(launch, kErrInvalidCall, fault);
-  }
+  const std::optional<unsigned> machine = PeMachine(head.first);
+  if (format == Format::kWindows && !machine)
+    return Refused(launch, kErrInvalidCall, u"not a program Windows runs: it has no PE header (a damaged file, or one for DOS)");
   if (IsBatchName(launch.program)) {
     std::u16string special = CmdSpecial(launch.argumentLine);
     if (!special.empty())
       return Refused(launch, kErrInvalidCall,
-                     u"the arguments of a batch file hold " + special + u", which cmd would act on (" +
-                         (special == u"%" ? u"it reads %NAME% as a variable" : u"it would run what follows as a command") +
-                         u"): put such an argument in double quotes, or leave " + special + u" out");
+                     special + u" in a batch file's arguments, which cmd would act on: quote the argument, or leave "
+                               u"out a %");
   }
   const bool program = format == Format::kWindows || IsWindowsProgramName(launch.program);
-  return Planned(program ? LaunchPlan::kStart : LaunchPlan::kOpen, launch);
+  LaunchPlan plan = Planned(program ? LaunchPlan::kStart : LaunchPlan::kOpen, launch);
+  plan.peMachine = machine.value_or(0);
+  return plan;
 }
 
 // Linux: a file runs by its header, and how by its permission to run.
@@ -265,8 +276,8 @@ LaunchPlan PlanOnLinux(const Launch& launch, const Conventions&, RunPermission p
       // A Windows program: the system may run it itself (a handler for its
       // format), else the desktop's application for such programs does.
       if (permission == RunPermission::kYes)
-        return Planned(LaunchPlan::kStart, launch, LaunchPlan::kStartWindowsProgram);
-      return Planned(LaunchPlan::kStartWindowsProgram, launch);
+        return HandedOver(Planned(LaunchPlan::kStart, launch, LaunchPlan::kStartWindowsProgram));
+      return HandedOver(Planned(LaunchPlan::kStartWindowsProgram, launch));
   }
 }
 
@@ -280,26 +291,27 @@ LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, co
                   const FileFacts& files) {
   Resolution resolution = Resolve(launcherFolder, target, conventions, files.lookup);
   const Launch& launch = resolution.launch;
-  LaunchPlan plan;
+  const bool blankFirst = !target.text.empty() && (target.text[0] == u' ' || target.text[0] == u'\t');
+  LaunchPlan plan = Planned(LaunchPlan::kStart, launch);
   if (resolution.refused) {
-    plan = Planned(LaunchPlan::kStart, launch);
     plan.refused = resolution.refused;
+  } else if (!launch.found && !launch.address && (target.text.empty() || blankFirst)) {
+    plan.refused = RuntimeError(kErrPermissionDenied, target.text.empty()
+                                                          ? u"the line is empty: it names no program to start"
+                                                          : u"the line begins with a blank, which is taken as the "
+                                                            u"name of a program: remove it");
   } else if (!launch.found && !launch.address) {
     bool folder = files.lookup.probe(launch.program) == FileKind::kFolder;
     plan = folder ? Refused(launch, kErrPermissionDenied, u"a folder, not a program")
                   : Refused(launch, kErrFileNotFound, u"no such file");
   } else if (launch.address) {
     plan = PlanLaunch(launch, conventions, RunPermission::kYes, {}, files);
-  } else {
+  } else if (FileHead head = files.head(launch.program); head.unreadable) {
     // What cannot be read is not guessed at: neither started nor opened.
-    FileHead head = files.head(launch.program);
-    if (head.unreadable) {
-      plan = Planned(LaunchPlan::kStart, launch);
-      plan.refused = SystemFailure(Action::kRead, head.unreadable->code, launch.shown,
-                                   u"the system cannot read it: " + head.unreadable->text);
-    } else {
-      plan = PlanLaunch(launch, conventions, files.mayRun(launch.program), head, files);
-    }
+    plan.refused = SystemFailure(Action::kRead, head.unreadable->code, launch.shown,
+                                 u"the system cannot read it: " + head.unreadable->text);
+  } else {
+    plan = PlanLaunch(launch, conventions, files.mayRun(launch.program), head, files);
   }
   plan.resolved = launch;
   plan.caseDiffers = resolution.caseDiffers;

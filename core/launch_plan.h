@@ -6,6 +6,7 @@
 // a report of why nothing can start it.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,9 +40,16 @@ struct LaunchPlan {
   // How it started: "" as it is, else through what (the interpreter or the
   // loader), for the check to tell.
   std::u16string through;
-  // For kStartCopy: why the file needs a copy, and what its author can do
-  // where none can be made (what fits its medium).
+  // For kStartCopy: why the file needs a copy, as a report begins where
+  // none can be made, and what its author can do then (what fits its
+  // medium).
   std::u16string whyCopy, advice;
+  // For a Windows program: the machine its PE header names (0x14c x86,
+  // 0x8664 x64, 0xaa64 ARM64), for the check to tell where it runs.
+  unsigned peMachine = 0;
+  // For kStartWindowsProgram: the reports where the desktop has no
+  // application for it, and where its application takes no arguments.
+  std::array<std::u16string, 2> ifNotHanded;
   // The menu line as resolved, before any interpreter: the file it names
   // and its own arguments; and whether the file was found only with case or
   // an ISO version ignored (the launcher finds it so; the check notes it).
@@ -65,6 +73,9 @@ struct LaunchPlan {
 // self-extracting installers) or an ELF program that names no loader cannot
 // work so, and runs from a copy with the permission (kStartCopy). A program
 // for a machine whose loader the system lacks is named as such.
+// An editing slip is named as such: an empty line, a line that begins with
+// a blank. A report is shown after where its line stands ("D:\Kivora.ini,
+// line 6: ").
 LaunchPlan Decide(std::u16string_view launcherFolder, const TextLine& target, const Conventions& conventions,
                   const FileFacts& files);
 

@@ -3,12 +3,19 @@
 #include "core/launch.h"
 #include "core/launch_plan.h"
 #include "core/menu_file.h"
+#include "core/names.h"
+#include "core/text.h"
 
 namespace kivora {
 
 namespace {
 
 constexpr Control kChoices[] = {Control::kChoice1, Control::kChoice2, Control::kChoice3};
+
+// A report of a menu line: where it stands, then what.
+[[noreturn]] __attribute__((noinline)) void RaiseAt(const std::u16string& where, int number, const std::u16string& what) {
+  Raise(RuntimeError(number, where + u": " + what));
+}
 
 }  // namespace
 
@@ -30,6 +37,7 @@ void LauncherWindow::OnLoad() {
     window_.ShowMessage(u"Error!");
     window_.End(kExitMenuMissing);
   }
+  menuShown_ = ShownPath(menu.path, files_.conventions().separator);
   const std::vector<TextLine>& lines = menu.text.lines;
   for (size_t i = 0; i < lines.size(); ++i)
     if (i == 0)
@@ -61,7 +69,7 @@ void LauncherWindow::OnNext(bool repeated) {
     if (!files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
     LaunchPlan plan = Decide(files_.LauncherFolder(), targets_[i], files_.conventions(), files_.Facts());
     if (plan.refused && !files_.LauncherFolderRemains()) Raise(FolderGone(files_.LauncherFolder()));
-    if (CarryOut(plan)) {
+    if (CarryOut(plan, menuShown_ + u", line " + char16_t(u'0' + kMenuLines - 2 + i))) {
       lastStart_ = window_.Milliseconds();
       if (pressed >= 0) lastStartPress_ = pressed;
     }
@@ -74,45 +82,34 @@ void LauncherWindow::OnNext(bool repeated) {
 // program (a manual, a web page), is opened with the application the user's
 // system has for it. Where there is none, a message in the system's words
 // says so and the menu stays: the user's system lacks an application, the
-// menu is not wrong. Or the report. Whether anything was started or opened.
-bool LauncherWindow::CarryOut(const LaunchPlan& plan) {
-  if (plan.refused) Raise(*plan.refused);
+// menu is not wrong. Or the report, which names where the line stands in
+// the menu, then the file and what became of it. Whether anything was
+// started or opened.
+bool LauncherWindow::CarryOut(const LaunchPlan& plan, const std::u16string& where) {
+  if (plan.refused) RaiseAt(where, plan.refused->number(), plan.refused->concerns());
   const Launch& launch = plan.launch;
+  auto report = [&](int number, const std::u16string& what) { RaiseAt(where, number, Concerning(launch.shown, what)); };
   LaunchPlan::Step step = plan.step;
   if (step == LaunchPlan::kStartCopy) {
     std::optional<SystemError> failed = programs_.StartCopy(launch);
     if (failed)
-      Raise(SystemFailure(Action::kStart, failed->code, launch.shown,
-                          plan.whyCopy + u", which runs from a copy with the permission to run; the copy could not "
-                                         u"be made or started (" + failed->text + u"): " + plan.advice));
+      report(ErrorNumberFor(Action::kStart, failed->code), plan.whyCopy + u" (" + failed->text + u"): " + plan.advice);
     return true;
   }
   if (step == LaunchPlan::kStart) {
     std::optional<SystemError> failed = programs_.Start(launch);
     if (!failed) return true;
-    if (!plan.ifNoProgram || !IsNotAProgram(failed->code)) Raise(SystemFailure(Action::kStart, *failed, launch.shown));
+    if (!plan.ifNoProgram || !IsNotAProgram(failed->code)) report(ErrorNumberFor(Action::kStart, failed->code), failed->text);
     step = *plan.ifNoProgram;
   }
   if (step == LaunchPlan::kStartWindowsProgram) {
-    StartWindowsProgram(launch);
-    return true;
+    Handed handed = programs_.StartWindowsProgram(launch);
+    if (handed == Handed::kStarted) return true;
+    report(kErrInvalidCall, plan.ifNotHanded[handed == Handed::kNoApplication ? 0 : 1]);
   }
   std::optional<std::u16string> notOpened = programs_.Open(launch);
   if (notOpened) window_.ShowMessage(Concerning(launch.shown, *notOpened));
   return !notOpened;
-}
-
-// A Windows program, on a system that runs none itself.
-void LauncherWindow::StartWindowsProgram(const Launch& launch) {
-  switch (programs_.StartWindowsProgram(launch)) {
-    case Handed::kStarted: return;
-    case Handed::kNoApplication:
-      Raise(RuntimeError(kErrInvalidCall, launch.shown + u": a Windows program; this system has no application that "
-                                                         u"runs it"));
-    case Handed::kTakesNoArguments:
-      Raise(RuntimeError(kErrInvalidCall, launch.shown + u": a Windows program; the application this system has for "
-                                                         u"them takes no arguments for it, so it was not started"));
-  }
 }
 
 // Any button down on the close picture shows its pressed look.

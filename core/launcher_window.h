@@ -43,8 +43,7 @@ class LauncherWindow {
 
  private:
   void SetText(Control control, std::u16string text);
-  bool CarryOut(const LaunchPlan& plan);
-  void StartWindowsProgram(const Launch& launch);
+  bool CarryOut(const LaunchPlan& plan, const std::u16string& where);
 
   Window& window_;
   Files& files_;
@@ -52,6 +51,7 @@ class LauncherWindow {
   Layout layout_;
   std::array<std::u16string, kControlCount> texts_;  // fitted again at a new resolution
   std::array<TextLine, 3> targets_;
+  std::u16string menuShown_;  // the menu file's path as reports show it
   bool closePressed_ = false;  // since a press on the close picture
   std::optional<long long> lastStart_;  // when "Next" last started or opened something
   std::optional<long long> lastStartPress_;  // and when the press that did so happened

@@ -228,7 +228,7 @@ Menu ReadMenu(const std::u16string& folder, Files& files) {
   menu.path = found.path;
   if (!found.alike.empty()) {
     menu.found = Menu::Found::kNamesAlike;
-    menu.error = NamesAlike(found.path, found.alike);
+    menu.error = NamesAlike(ShownPath(found.path, conventions.separator), found.alike);
     return menu;
   }
   menu.found = found.kind == FileKind::kNormal   ? Menu::Found::kFile
@@ -236,7 +236,8 @@ Menu ReadMenu(const std::u16string& folder, Files& files) {
                                                  : Menu::Found::kNone;
   menu.read = menu.found == Menu::Found::kFile || (menu.found == Menu::Found::kHidden && !conventions.seesHidden);
   if (!menu.read) return menu;
-  menu.text = ReadLines(files.OpenFile(menu.path), menu.path, kMenuLines, DecodersOf(files));
+  menu.text = ReadLines(files.OpenFile(menu.path), ShownPath(menu.path, conventions.separator), kMenuLines,
+                        DecodersOf(files));
   menu.error = menu.text.error;
   return menu;
 }

@@ -107,6 +107,13 @@ Found FindPath(std::u16string_view folder, std::u16string_view name, const Conve
   return found;
 }
 
+std::u16string ShownPath(std::u16string_view path, char16_t separator) {
+  std::u16string shown;
+  for (size_t i = 0; i < path.size(); ++i)
+    if (!(i > 1 && path[i] == separator && path[i - 1] == separator)) shown += path[i];
+  return shown;
+}
+
 RuntimeError NamesAlike(const std::u16string& shown, const std::vector<std::u16string>& alike) {
   std::u16string names;
   for (const std::u16string& path : alike) names += (names.empty() ? u"" : u", ") + path;

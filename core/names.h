@@ -44,6 +44,11 @@ struct Found {
 Found FindPath(std::u16string_view folder, std::u16string_view name, const Conventions& conventions,
                const FileLookup& files);
 
+// A path as a person reads it: a separator that follows another is left out
+// (a drive root joined to a name, "D:\\Kivora.ini", shows as
+// "D:\Kivora.ini"), but for the two that begin a network path.
+std::u16string ShownPath(std::u16string_view path, char16_t separator);
+
 // Error 53 for a name that found only names that differ from it in case.
 RuntimeError NamesAlike(const std::u16string& shown, const std::vector<std::u16string>& alike);
 

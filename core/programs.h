@@ -13,14 +13,14 @@ namespace kivora {
 
 // A program to start, as the program resolved it from its menu line.
 struct Launch {
-  std::u16string program;                 // the file to start, a path of the system's; or the address
+  std::u16string program{};               // the file to start, a path of the system's; or the address
   bool found = false;                     // program names a file that exists
   bool address = false;                   // a web or mail address, for the system to open
-  std::u16string argumentLine;            // the arguments as written, for a system that splits them itself
-  std::vector<std::u16string> arguments;  // split by the Windows C run time's rules, for one that does not
-  std::u16string commandLine;             // the quoted program, then the argument line
-  std::u16string shown;                   // what a report says the launch concerns
-  std::u16string folder;                  // the current folder it starts in: the launcher's
+  std::u16string argumentLine{};          // the arguments as written, for a system that splits them itself
+  std::vector<std::u16string> arguments{};  // split by the Windows C run time's rules, for one that does not
+  std::u16string commandLine{};           // the quoted program, then the argument line
+  std::u16string shown{};                 // the file as a report shows it, apart from its arguments
+  std::u16string folder{};                // the current folder it starts in: the launcher's
 };
 
 // What became of a program of another system handed to the application the

@@ -46,8 +46,10 @@ int main() {
   if (!arguments.empty()) arguments.erase(arguments.begin());
   kivora::Command command = kivora::ParseCommand(arguments);
   // The check is Kivora.com's, the authors' console program: it is a fifth
-  // of Kivora.exe's size, which goes on every disc.
-  if (command.mode != kivora::Command::kLauncher) {
+  // of Kivora.exe's size, which goes on every disc. Any other argument is
+  // left alone, as ever: whatever a shortcut or an autorun handler adds, the
+  // menu shows.
+  if (command.mode != kivora::Command::kLauncher && command.mode != kivora::Command::kUnknown) {
     kivora::win32::StandardOutput out(u"Kivora.exe");
     if (command.mode == kivora::Command::kVersion) {
       out.Print(u"Kivora " KIVORA_VERSION);
@@ -59,7 +61,7 @@ int main() {
       out.Print(usage);
       return kivora::kExitClosed;
     }
-    out.PrintError(usage);  // --check, or an argument it does not know
+    out.PrintError(usage);  // --check
     return kivora::kExitUsage;
   }
   kivora::win32::Win32Files files;

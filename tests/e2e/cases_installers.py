@@ -82,4 +82,5 @@ def a_file_the_system_cannot_read_is_reported_and_nothing_opens_or_starts(t):
     status, err = report_of(t, proc)
     t.assertEqual(status, 2)
     t.assertIn("Run-time error '57': Device I/O error", err)
-    t.assertIn("setup.sh --go: the system cannot read it: Input/output error", err)
+    t.assertIn("Kivora.ini, line 5: ", err)
+    t.assertIn("/setup.sh: the system cannot read it: Input/output error", err)

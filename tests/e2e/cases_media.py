@@ -119,7 +119,8 @@ def on_a_noexec_mount_autorun_sh_says_so_in_one_line_and_runs_nothing_and_the_ch
                   [f"autorun.sh: this system does not allow programs to run from {disc} (the medium is mounted noexec)"])
     t.assertEqual(t.windows(), [], "the launcher ran")
     done = subprocess.run([t.folder.exe, "--check", disc], capture_output=True, text=True, timeout=30)
-    t.assertIn("  Linux:   reports Run-time error '70': Permission denied (/media/disc/run.sh: this system does not allow "
-                "programs to run from the medium it is on (it is mounted noexec))", done.stdout.splitlines())
+    t.assertIn("  Linux:   reports Run-time error '70': Permission denied (/media/disc/Kivora.ini, line 5: /media/disc/"
+               "run.sh: this system does not allow programs to run from the medium it is on (it is mounted noexec))",
+               done.stdout.splitlines())
     t.assertIn("this system does not allow programs to run from the medium it is on (it is mounted noexec)",
                done.stdout)

@@ -123,7 +123,7 @@ def an_overlong_target_gives_a_report_that_fits_the_screen(t):
     for target, report, shortened in (
             (b"n" * 30000 + b" -q", "Run-time error '52': Bad file name or number",
              "nnnn\u2026: a name in it is longer than 255 characters"),
-            (b"missing" + b" arg" * 2000, "Run-time error '53': File not found", "missing arg arg")):
+            (b"missing" + b" arg" * 2000, "Run-time error '53': File not found", "line 5: ")):
         t.folder.write("Kivora.ini", b"P\r\nA\r\nB\r\nC\r\n" + target + b"\r\nb\r\nc\r\n")
         proc = t.start()
         _, x, y = t.main_window()
@@ -140,8 +140,7 @@ def an_overlong_target_gives_a_report_that_fits_the_screen(t):
         err = proc.stderr.read()
         t.assertIn(report, err)
         t.assertIn(shortened, err, "the report names the target")
-        t.assertIn("\u2026: ", err, "the target is shortened")
-        t.assertLess(len(err), 500, "the target is shortened")
+        t.assertLess(len(err), 500, "the target is shortened, its arguments left out")
 
 
 def started_with_bytes(t, program, env, exe=None):

@@ -28,10 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (resolved.refused) {
     // A name too long for any file system, or names alike.
     if (resolved.refused->number() != kivora::kErrBadFileName) std::abort();
-  } else if (text.size() < 250) {
-    // D:\m\ and the target, nothing lost but a program's quotes.
-    size_t quotes = text.empty() || text[0] != u'"' ? 0 : text.find(u'"', 1) == std::u16string::npos ? 1 : 2;
-    if (resolved.launch.shown.size() != 5 + text.size() - quotes) std::abort();
+  } else if (resolved.launch.commandLine.size() < resolved.launch.argumentLine.size() ||
+             resolved.launch.commandLine.compare(resolved.launch.commandLine.size() - resolved.launch.argumentLine.size(),
+                                                 std::u16string::npos, resolved.launch.argumentLine) != 0 ||
+             text.find(resolved.launch.argumentLine) == std::u16string::npos) {
+    std::abort();  // the arguments are the line's own, and follow the program
   }
   return 0;
 }

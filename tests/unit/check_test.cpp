@@ -52,12 +52,24 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        kExitMenuProblems,
        {u"Prompt (line 1): Pick", u"  caption: A", u"  target:  setup /s \"a b\"",
         u"  Windows: starts setup.exe with the command line /s \"a b\"",
-        u"  Linux:   reports Run-time error '53': File not found (/media/disc/setup /s \"a b\": no such file)",
+        u"\u2026(/media/disc/Kivora.ini, line 5: /media/disc/setup: no such file)",
         u"  line 5, Linux: Next reports Run-time error '53': File not found",
         u"  Windows: opens https://example.com in the user's web browser",
         u"  Windows: opens the document manual.pdf with the application the user has for its type",
         u"  Linux:   opens the document manual.pdf with the application the user has for its type",
         u"1 problem found."}},
+      {"Windows programs by their PE header, checked on Windows",
+       kWindows,
+       {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nsetup\r\narm.exe\r\nbroken.exe\r\n"},
+        {u"setup.exe", PeProgram(0x8664)},
+        {u"arm.exe", PeProgram(0xaa64)},
+        {u"broken.exe", "MZ"}},
+       {},
+       kExitMenuProblems,
+       {u"  line 5, Windows, note: setup.exe is a 64-bit x86 program: 32-bit Windows does not start it",
+        u"  line 6, Windows: arm.exe is a program for 64-bit ARM: only Windows on ARM starts it; name a 32-bit x86 "
+        u"program, which every Windows starts",
+        u"  line 7, Windows: Next reports Run-time error '5': Invalid procedure call or argument"}},
       {"names in the wrong case, alike, without execute permission, checked on Linux",
        kLinux,
        {{u"KIVORA.INI", "P\r\nA\r\nB\r\nC\r\nSetup\\Install.sh --go\r\ntools\\tool\r\nreadme.txt\r\n"},
@@ -74,8 +86,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"none comes with Windows: name a Windows program for Windows",
         u"  line 5, Windows: a document takes no arguments: the launcher opens Setup\\Install.sh without them",
         u"  line 5, Linux, note: the disc has it as setup/install.sh: the launcher finds it so",
-        u"  Linux:   reports Run-time error '53': File not found (/media/disc/tools/tool: more than one name differs "
-        u"from it only in case (/media/disc/tools/TOOL, /media/disc/tools/Tool))",
+        u"\u2026line 6: /media/disc/tools/tool: more than one name differs from it only in case",
         u"  line 6, Linux: Next reports Run-time error '53': File not found",
         u"  Linux:   opens the document readme.txt with the application the user has for its type",
         u"4 problems found, and 1 note."}},
@@ -87,8 +98,8 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         {u"static", std::string("\x7f" "ELF\x02\x01\x01", 7)}},
        {{u"/cd/run.sh", RunPermission::kMediumForbids}, {u"/cd/static", RunPermission::kNoExecuteBit}},
        kExitMenuProblems,
-       {u"  Linux:   reports Run-time error '70': Permission denied (/media/disc/run.sh: this system does not allow "
-        u"programs to run from the medium it is on (it is mounted noexec))",
+       {u"\u2026Run-time error '70': Permission denied (/media/disc/Kivora.ini, line 5: /media/disc/run.sh: this system "
+        u"does not allow programs to run",
         u"  line 5, Linux: Next reports Run-time error '70': Permission denied",
         u"  Windows: starts SETUP.EXE with the command line /S",
         u"  Linux:   starts the Windows program SETUP.EXE where the system runs such programs itself, else hands it to "
@@ -103,7 +114,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        {},
        kExitMenuProblems,
        {u"Read as ASCII, the same on every system.", u"\u00achidden mark",  // the medium keeps none
-        u"  Windows: reports Run-time error '53': File not found (D:\\..\\up.exe: no such file)",
+        u"\u2026(D:\\Kivora.ini, line 6: D:\\..\\up.exe: no such file)",
         u"  Windows: starts what?.exe",
         u"  Linux:   opens the document what?.exe with the application the user has for its type",
         u"  line 5, Windows: \"what?.exe\" holds a character Windows does not allow in a name (< > : \" | ? *): rename it",
@@ -127,8 +138,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"  line 5, both: the line holds a NUL character, which ends a name (a UTF-16 file saved without its byte-order "
         u"mark has them)",
         u"  line 5, both: Next reports Run-time error '52': Bad file name or number",
-        u"  line 6, both: the target is empty, so Next has nothing to start: name a program",
-        u"  Windows: reports Run-time error '70': Permission denied (D:\\: a folder, not a program)",
+        u"\u2026(D:\\Kivora.ini, line 6: the line is empty: it names no program to start)",
         u"  line 7, both: \"" + std::u16string(65, u'n') +
             u".exe\" is longer than 64 characters, which Joliet cuts when the disc is burned: shorten it"}},
       {"\"/\" between folders, and a drive letter, checked on Windows",

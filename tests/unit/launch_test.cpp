@@ -32,34 +32,36 @@ TEST(ResolveLaunch, FindsTheProgramBelowTheFolderAndKeepsItsArguments) {
       {"a drive root loses its separator", kWindows, u"D:\\", u"inst\\a.exe", {u"D:\\inst\\a.exe"},
        u"D:\\inst\\a.exe", u"", u"D:\\inst\\a.exe", u"D:\\inst\\a.exe"},
       {"a folder keeps its name", kWindows, u"D:\\menu", u"inst\\a.exe /q", {u"D:\\menu\\inst\\a.exe"},
-       u"D:\\menu\\inst\\a.exe", u" /q", u"D:\\menu\\inst\\a.exe /q", u"D:\\menu\\inst\\a.exe /q"},
+       u"D:\\menu\\inst\\a.exe", u" /q", u"D:\\menu\\inst\\a.exe /q", u"D:\\menu\\inst\\a.exe"},
       {"a blank in the folder is never a cut, and the program is quoted", kWindows, u"D:\\My Tools",
        u"inst\\a.exe -q x", {u"D:\\My.exe", u"D:\\My Tools\\inst\\a.exe"}, u"D:\\My Tools\\inst\\a.exe", u" -q x",
-       u"\"D:\\My Tools\\inst\\a.exe\" -q x", u"D:\\My Tools\\inst\\a.exe -q x"},
+       u"\"D:\\My Tools\\inst\\a.exe\" -q x", u"D:\\My Tools\\inst\\a.exe"},
       {"the longest cut that names a file", kWindows, u"D:\\m", u"my app --go", {u"D:\\m\\my app", u"D:\\m\\my"},
-       u"D:\\m\\my app", u" --go", u"\"D:\\m\\my app\" --go", u"D:\\m\\my app --go"},
+       u"D:\\m\\my app", u" --go", u"\"D:\\m\\my app\" --go", u"D:\\m\\my app"},
       {"Setup Files\\My Setup.exe beside Setup.exe", kWindows, u"D:\\", u"Setup Files\\My Setup.exe /S",
        {u"D:\\Setup.exe", u"D:\\Setup Files\\My Setup.exe"}, u"D:\\Setup Files\\My Setup.exe", u" /S",
-       u"\"D:\\Setup Files\\My Setup.exe\" /S", u"D:\\Setup Files\\My Setup.exe /S"},
+       u"\"D:\\Setup Files\\My Setup.exe\" /S", u"D:\\Setup Files\\My Setup.exe"},
       {"and on Linux", kLinux, u"/cd", u"Setup Files\\setup.sh /S", {u"/cd/Setup", u"/cd/Setup Files/setup.sh"},
-       u"/cd/Setup Files/setup.sh", u" /S", u"\"/cd/Setup Files/setup.sh\" /S", u"/cd/Setup Files/setup.sh /S"},
+       u"/cd/Setup Files/setup.sh", u" /S", u"\"/cd/Setup Files/setup.sh\" /S", u"/cd/Setup Files/setup.sh"},
       {"a quoted program as written", kWindows, u"D:\\", u"\"Setup Files\\My Setup\" /S \"x y\"",
        {u"D:\\Setup.exe", u"D:\\Setup Files\\My Setup.exe"}, u"D:\\Setup Files\\My Setup.exe", u" /S \"x y\"",
-       u"\"D:\\Setup Files\\My Setup.exe\" /S \"x y\"", u"D:\\Setup Files\\My Setup /S \"x y\""},
+       u"\"D:\\Setup Files\\My Setup.exe\" /S \"x y\"", u"D:\\Setup Files\\My Setup.exe"},
       {"a blank in the target", kWindows, u"D:\\m", u"my app --go", {u"D:\\m\\my app"}, u"D:\\m\\my app",
-       u" --go", u"\"D:\\m\\my app\" --go", u"D:\\m\\my app --go"},
+       u" --go", u"\"D:\\m\\my app\" --go", u"D:\\m\\my app"},
       {"Windows adds .exe", kWindows, u"D:\\m", u"setup /s", {u"D:\\m\\setup.exe"}, u"D:\\m\\setup.exe", u" /s",
-       u"D:\\m\\setup.exe /s", u"D:\\m\\setup /s"},
+       u"D:\\m\\setup.exe /s", u"D:\\m\\setup.exe"},
       {"..\\ climbs from the launcher's folder", kWindows, u"D:\\menu", u"..\\tools\\one.exe -a",
        {u"D:\\menu\\..\\tools\\one.exe"}, u"D:\\menu\\..\\tools\\one.exe", u" -a",
-       u"D:\\menu\\..\\tools\\one.exe -a", u"D:\\menu\\..\\tools\\one.exe -a"},
+       u"D:\\menu\\..\\tools\\one.exe -a", u"D:\\menu\\..\\tools\\one.exe"},
       {"nothing found: the program is the target up to its first blank", kWindows, u"D:\\m", u"missing -q", {},
-       u"D:\\m\\missing", u" -q", u"D:\\m\\missing -q", u"D:\\m\\missing -q"},
+       u"D:\\m\\missing", u" -q", u"D:\\m\\missing -q", u"D:\\m\\missing"},
       {"an empty target is the folder itself", kWindows, u"D:\\m", u"", {}, u"D:\\m\\", u"", u"D:\\m\\",
        u"D:\\m\\"},
       {"Linux reads \\ as /, in the program only", kLinux, u"/media/cd", u"inst\\setup.sh C:\\x",
        {u"/media/cd/inst/setup.sh"}, u"/media/cd/inst/setup.sh", u" C:\\x", u"/media/cd/inst/setup.sh C:\\x",
-       u"/media/cd/inst/setup.sh C:\\x"},
+       u"/media/cd/inst/setup.sh"},
+      {"a leading \\ at a drive root: started as composed, shown with one", kWindows, u"D:\\", u"\\tools\\rec.exe",
+       {u"D:\\\\tools\\rec.exe"}, u"D:\\\\tools\\rec.exe", u"", u"D:\\\\tools\\rec.exe", u"D:\\tools\\rec.exe"},
       {"the root of Linux", kLinux, u"/", u"a.sh", {u"//a.sh"}, u"//a.sh", u"", u"//a.sh", u"//a.sh"},
       {"a three-letter folder that ends in a separator is a root", kLinux, u"/c/", u"a.sh", {u"/c/a.sh"}, u"/c/a.sh",
        u"", u"/c/a.sh", u"/c/a.sh"},
@@ -79,24 +81,25 @@ TEST(ResolveLaunch, FindsTheProgramBelowTheFolderAndKeepsItsArguments) {
   }
 }
 
-TEST(ResolveLaunch, ShowsALongTargetShortenedInItsReportOnly) {
-  const std::u16string arguments = u" " + std::u16string(300, u'a');
-  const std::u16string first260 = u"D:\\m\\missing" + arguments.substr(0, 260 - 12);
+TEST(ResolveLaunch, ShowsALongPathShortenedInItsReportOnly) {
+  // A folder of 200 characters, then a name: on Linux a path may be far longer than a report should be.
+  const std::u16string folder = std::u16string(200, u'd') + u"\\";
+  const std::u16string first260 = u"/m/" + std::u16string(200, u'd') + u"/" + std::u16string(56, u'e');
   const struct {
     const char* name;
     std::u16string target, shown;
   } cases[] = {
-      {"260 characters are shown whole", u"missing" + arguments.substr(0, 260 - 12), first260},
-      {"more, the first 260 and an ellipsis", u"missing" + arguments, first260 + u"\u2026"},
+      {"260 characters are shown whole", folder + std::u16string(56, u'e'), first260},
+      {"more, the first 260 and an ellipsis", folder + std::u16string(100, u'e'), first260 + u"\u2026"},
       {"a surrogate pair across the cut is left out whole",
-       u"missing" + arguments.substr(0, 260 - 13) + u"\U0001F600" + arguments,
+       folder + std::u16string(55, u'e') + u"\U0001F600" + std::u16string(40, u'e'),
        first260.substr(0, 259) + u"\u2026"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Launch launch = ResolveLaunch(u"D:\\m", c.target, kWindows, Probing([](const std::u16string&) { return FileKind::kNone; }));
+    Launch launch = ResolveLaunch(u"/m", c.target, kLinux, Probing([](const std::u16string&) { return FileKind::kNone; }));
     EXPECT_EQ(launch.shown, c.shown);
-    EXPECT_EQ(launch.commandLine, u"D:\\m\\" + c.target);
+    EXPECT_EQ(launch.program.size(), 3 + c.target.size()) << "started whole";
   }
 }
 
@@ -119,13 +122,13 @@ TEST(ResolveLaunch, OnLinuxFindsTheProgramInAnyCaseOrSaysWhichNamesAreAlike) {
   Launch launch = ResolveLaunch(u"/m", u"Programs\\Tool --x", kLinux, files);
   EXPECT_EQ(launch.program, u"/m/programs/tool");
   EXPECT_EQ(launch.arguments, std::vector<std::u16string>{u"--x"});
-  EXPECT_EQ(launch.shown, u"/m/Programs/Tool --x") << "the report names the line as written";
+  EXPECT_EQ(launch.shown, u"/m/programs/tool") << "a report names the file found, apart from its arguments";
   try {
     ResolveLaunch(u"/m", u"setup /s", kLinux, files);
     ADD_FAILURE() << "one of two names picked";
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number(), kErrFileNotFound);
-    EXPECT_EQ(e.concerns(), u"/m/setup /s: more than one name differs from it only in case (/m/SETUP, /m/Setup)");
+    EXPECT_EQ(e.concerns(), u"/m/setup: more than one name differs from it only in case (/m/SETUP, /m/Setup)");
   }
 }
 
@@ -329,7 +332,9 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
     ASSERT_FALSE(plan.refused) << Utf16ToUtf8(plan.refused->concerns());
     EXPECT_EQ(plan.step, c.step);
     EXPECT_EQ(plan.ifNoProgram, c.ifNoProgram);
-    if (c.step == LaunchPlan::kStartCopy) EXPECT_NE(plan.advice.find(c.why), std::u16string::npos);
+    if (c.step == LaunchPlan::kStartCopy) {
+      EXPECT_NE(plan.advice.find(c.why), std::u16string::npos);
+    }
     std::vector<std::u16string> started{plan.launch.program};
     started.insert(started.end(), plan.launch.arguments.begin(), plan.launch.arguments.end());
     EXPECT_EQ(started, c.started);
@@ -346,8 +351,10 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     int refused;
     std::u16string concerns;
   } cases[] = {
-      {"a missing program: the whole line as the launcher completes it", kWindows, u"Setup Files\\missing.exe /x", {},
-       kErrFileNotFound, u"D:\\m\\Setup Files\\missing.exe /x: no such file"},
+      {"a missing program: its line, and the file apart from its arguments", kWindows, u"Setup Files\\missing.exe /x",
+       {}, kErrFileNotFound, u"D:\\m\\Setup Files\\missing.exe: no such file"},
+      {"an empty line", kWindows, u"", {}, kErrPermissionDenied, u"the line is empty"},
+      {"a blank before the program", kWindows, u" RUN.BAT", {}, kErrPermissionDenied, u"the line begins with a blank"},
       {"a folder", kWindows, u"Tools", {}, kErrPermissionDenied, u"D:\\m\\Tools: a folder, not a program"},
       {"a folder on Linux too", kLinux, u"Tools", {}, kErrPermissionDenied, u"/m/Tools: a folder, not a program"},
       {"a batch file in upper case", kWindows, u"RUN.BAT /q", LaunchPlan::kStart, 0, u""},
@@ -355,7 +362,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
       {"a document", kWindows, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
       {"a PDF with the execute bit", kLinux, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
       {"a file the system cannot read", kLinux, u"scratched.sh -x", {}, kErrDeviceIO,
-       u"/m/scratched.sh -x: the system cannot read it: scripted failure"},
+       u"/m/scratched.sh: the system cannot read it: scripted failure"},
       {"cmd would run what follows &", kWindows, u"RUN.BAT x&calc", {}, kErrInvalidCall, u""},
       {"and read %NAME% as a variable", kWindows, u"RUN.BAT 50%OFF", {}, kErrInvalidCall, u""},
       {"& in quotes is cmd's text", kWindows, u"RUN.BAT \"a&b\" ^x", {}, kErrInvalidCall, u""},

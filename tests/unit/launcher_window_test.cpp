@@ -305,7 +305,7 @@ struct FirstTarget : Loaded {
 // The program is decided before the start (see Decide): what the system
 // then answers is reported, never taken for a document.
 TEST(OnNext, AFailedStartEndsWithTheSystemsAnswer) {
-  const std::u16string concerns = u"D:\\menu\\one.exe: scripted failure";
+  const std::u16string concerns = u"D:\\menu\\Kivora.ini, line 5: D:\\menu\\one.exe: scripted failure";
   const struct {
     SystemCode code;
     int number;
@@ -407,12 +407,13 @@ TEST(OnNext, OnLinuxCarriesOutWhatTheFileIsAndStartsNothingOnceTheFolderIsGone) 
        {u"/media/cd/Setup/run", u"/S"}, u""},
       {"a Windows program and no application for it", "MZ", RunPermission::kNoExecuteBit, true,
        Handed::kNoApplication, {}, {},
-       RuntimeError(kErrInvalidCall, u"/media/cd/Setup/run /S: a Windows program; this system has no application "
-                                     u"that runs it").Report()},
+       RuntimeError(kErrInvalidCall, u"/media/cd/Kivora.ini, line 5: /media/cd/Setup/run: a Windows program; this "
+                                     u"system has no application that runs it").Report()},
       {"a Windows program and an application that takes no arguments", "MZ", RunPermission::kNoExecuteBit, true,
        Handed::kTakesNoArguments, {}, {},
-       RuntimeError(kErrInvalidCall, u"/media/cd/Setup/run /S: a Windows program; the application this system has "
-                                     u"for them takes no arguments for it, so it was not started").Report()},
+       RuntimeError(kErrInvalidCall, u"/media/cd/Kivora.ini, line 5: /media/cd/Setup/run: a Windows program; the "
+                                     u"application this system has for them takes no arguments for it, so it was not "
+                                     u"started").Report()},
       {"the disc ejected", "#!/bin/sh\n", RunPermission::kYes, false, Handed::kStarted, {}, {},
        RuntimeError(kErrPathAccess, u"/media/cd: the disc or folder the launcher was started from is no longer "
                                     u"there").Report()},
@@ -478,7 +479,9 @@ TEST(OnNext, ReportsACopyThatCannotBeMadeAndAFileThatCannotBeRead) {
     EXPECT_THROW(Dispatch(system, [&] { window.OnNext(); }), FakeEnd);
     ASSERT_EQ(system.messages.size(), 1u);
     EXPECT_EQ(system.messages[0].substr(0, c.report.size()), c.report);
-    if (c.copyFails) EXPECT_NE(system.messages[0].find(u"copy it to a folder"), std::u16string::npos) << "a stick's advice";
+    if (c.copyFails) {
+      EXPECT_NE(system.messages[0].find(u"copy it to a folder"), std::u16string::npos) << "a stick's advice";
+    }
     EXPECT_TRUE(system.started.empty() && system.opened.empty());
   }
 }
