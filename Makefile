@@ -17,11 +17,12 @@ build-windows:
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j 2
 
-# The launcher of the Linux archive, built in a Debian bullseye root so that
-# it runs on older systems too (tools/release).
+# The launchers of the Linux archive, for x86-64 and for 64-bit ARM, built in
+# Debian bullseye roots so that they run on older systems too (tools/release).
 build-release:
 	@tools/bootstrap --linux
 	tools/release build
+	tools/release --aarch64 build
 
 run: build-linux
 	tools/run-demo

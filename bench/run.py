@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """make bench: first paint and peak RSS of the launcher against the floors of
 a GTK program and of the display and against zenity and yad, the menu reader
-on a huge file, the launch latency against a bare GTK window's, and for
+on a huge file, a start through autorun.sh against a direct one, the launch
+latency against a bare GTK window's, and for
 Windows the size of Kivora.exe and its first paint under Wine against a bare
 Win32 window's. Prints a table and writes build/bench/results.md."""
 import os
@@ -46,6 +47,23 @@ def huge_menu(path):
     with open(path, "wb") as f:
         f.write(MENU)
         f.truncate(1 << 30)  # 1 GiB; all past the seven lines is zeros
+
+
+def autorun_cost(x, folder):
+    """First paint through `sh autorun.sh`, as a desktop starts it, and of the launcher started directly,
+    interleaved, three times as many rounds as the table, since the difference is a few per cent."""
+    shutil.copy(os.path.join(ROOT, "dist", "autorun.sh"), folder)
+    programs = {"direct": [os.path.join(folder, "kivora")], "autorun": ["/bin/sh", os.path.join(folder, "autorun.sh")]}
+    times = {name: [] for name in programs}
+    for _ in range(3 * ROUNDS):
+        for name, argv in programs.items():
+            times[name].append(probe(x, argv, x.env)[0])
+    direct, autorun = statistics.median(times["direct"]), statistics.median(times["autorun"])
+    return ["", "| start | first paint median ms | min–max ms |", "|---|---|---|",
+            f"| kivora | {direct:.1f} | {min(times['direct']):.1f}–{max(times['direct']):.1f} |",
+            f"| sh autorun.sh | {autorun:.1f} | {min(times['autorun']):.1f}–{max(times['autorun']):.1f} |",
+            "", f"A start through autorun.sh: {autorun / direct:.3f} times a direct one, {autorun - direct:+.1f} ms "
+            f"({3 * ROUNDS} rounds each, NO_AT_BRIDGE=1)."]
 
 
 def launch_latency(x, program, clicks=50):
@@ -195,6 +213,7 @@ def main():
             t = times[name]
             lines.append(f"| {name} | {bridge} | {statistics.median(t):.1f} | {min(t):.1f}–{max(t):.1f} | "
                          f"{statistics.median(t) / floor:.2f} | {statistics.median(rss[name]):.1f} |")
+    lines += autorun_cost(x, small)
     lines += ["", "| launch latency, release on Next to the started program's main | median ms | min–max ms |",
               "|---|---|---|"]
     for name, program in (("kivora", kivora_in), ("bare GTK 3 window, plain posix_spawn", bare_gtk_in)):

@@ -1,7 +1,9 @@
-"""The launcher of the Linux archive (build/release, made by tools/release)
-against Debian bullseye: it asks for no glibc newer than 2.31, every library
-and symbol version it needs is in the bullseye root, and it starts there, on
-bullseye's own libraries, and launches a program.
+"""The launchers of the Linux archive (build/release and build/release-aarch64,
+made by tools/release) against Debian bullseye: each asks for no glibc newer
+than 2.31, every library and symbol version it needs is in its bullseye root,
+the aarch64 one needs the libraries the x86-64 one needs, and each starts in
+its root, on bullseye's own libraries (the aarch64 one through the emulator),
+and launches a program.
 
     release_test.py SOURCE_DIR"""
 import os
@@ -16,9 +18,13 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "e2e
 from xrig import Xvfb, wait_for  # noqa: E402
 
 ROOT = sys.argv[1]
-KIVORA = os.path.join(ROOT, "build", "release", "bin", "kivora")
-BULLSEYE = os.path.join(ROOT, "build", "bullseye")
-LIBRARY_DIRS = ("lib/x86_64-linux-gnu", "usr/lib/x86_64-linux-gnu", "lib64", "usr/lib")
+# name, the launcher, its bullseye root, what tools/release is told, its ELF machine, where its libraries are.
+MACHINES = [
+    ("x86-64", "build/release/bin/kivora", "build/bullseye", [], "Advanced Micro Devices X86-64",
+     ("lib/x86_64-linux-gnu", "usr/lib/x86_64-linux-gnu", "lib64", "usr/lib")),
+    ("aarch64", "build/release-aarch64/bin/kivora", "build/bullseye-aarch64", ["--aarch64"], "AArch64",
+     ("lib/aarch64-linux-gnu", "usr/lib/aarch64-linux-gnu", "lib")),
+]
 
 
 def needed(path):
@@ -43,9 +49,9 @@ def defined(path):
     return set(re.findall(r"Name: (\S+)", section))
 
 
-def in_bullseye(library):
-    for folder in LIBRARY_DIRS:
-        path = os.path.join(BULLSEYE, folder, library)
+def in_bullseye(library, root, folders):
+    for folder in folders:
+        path = os.path.join(ROOT, root, folder, library)
         if os.path.exists(path):
             return os.path.realpath(path)
     return None
@@ -57,22 +63,38 @@ def version(tag):
 
 class Release(unittest.TestCase):
     def test_needs_no_glibc_newer_than_2_31(self):
-        tags = [v for versions in needed(KIVORA).values() for v in versions if v.startswith("GLIBC_2")]
-        self.assertTrue(tags, "no GLIBC versions read")
-        self.assertLessEqual(max(map(version, tags)), (2, 31), sorted(tags, key=version)[-1])
+        for name, kivora, *_ in MACHINES:
+            with self.subTest(name):
+                tags = [v for versions in needed(os.path.join(ROOT, kivora)).values() for v in versions
+                        if v.startswith("GLIBC_2")]
+                self.assertTrue(tags, "no GLIBC versions read")
+                self.assertLessEqual(max(map(version, tags)), (2, 31), sorted(tags, key=version)[-1])
 
     def test_every_library_and_version_it_needs_is_in_bullseye(self):
-        for library, versions in needed(KIVORA).items():
-            with self.subTest(library):
-                path = in_bullseye(library)
-                self.assertIsNotNone(path, f"{library} is not in the bullseye root")
-                self.assertEqual(versions - defined(path), set(), f"versions {library} lacks in bullseye")
+        for name, kivora, root, _, machine, folders in MACHINES:
+            header = subprocess.run(["readelf", "-h", os.path.join(ROOT, kivora)], capture_output=True, text=True,
+                                    check=True).stdout
+            self.assertRegex(header, rf"Machine:\s+{machine}\n", f"the {name} launcher is for another machine")
+            for library, versions in needed(os.path.join(ROOT, kivora)).items():
+                with self.subTest(f"{name}: {library}"):
+                    path = in_bullseye(library, root, folders)
+                    self.assertIsNotNone(path, f"{library} is not in the bullseye root")
+                    self.assertEqual(versions - defined(path), set(), f"versions {library} lacks in bullseye")
+
+    def test_the_aarch64_launcher_needs_the_libraries_the_x86_64_one_needs(self):
+        (_, x86_64, *_), (_, aarch64, *_) = MACHINES
+        self.assertEqual(sorted(needed(os.path.join(ROOT, aarch64))), sorted(needed(os.path.join(ROOT, x86_64))))
 
     def test_starts_on_bullseye_and_launches_with_no_descriptor_of_its_own(self):
+        for name, kivora, _, option, *_ in MACHINES:
+            with self.subTest(name):
+                self.starts_and_launches(os.path.join(ROOT, kivora), option)
+
+    def starts_and_launches(self, kivora, option):
         x = Xvfb(1024, 768)
         folder = tempfile.mkdtemp(prefix="kivora-release-")
         try:
-            subprocess.run(["cp", KIVORA, folder], check=True)
+            subprocess.run(["cp", kivora, folder], check=True)
             os.makedirs(os.path.join(folder, "inst"))
             probe = os.path.join(folder, "inst", "probe")
             with open(probe, "w") as f:  # ls, with its own listing at 3, shows the descriptors it was given
@@ -82,7 +104,7 @@ class Release(unittest.TestCase):
                 f.write(b"Choose\r\nProbe\r\nB\r\nC\r\ninst\\probe\r\nb\r\nc\r\n")
             # The launcher is given a descriptor of its own to keep from the program.
             held = os.open(os.devnull, os.O_RDONLY)
-            proc = subprocess.Popen([os.path.join(ROOT, "tools", "release"), "run", folder, "env",
+            proc = subprocess.Popen([os.path.join(ROOT, "tools", "release"), *option, "run", folder, "env",
                                      "DISPLAY=" + x.display, "NO_AT_BRIDGE=1", os.path.join(folder, "kivora")],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, pass_fds=(held,))
             os.close(held)

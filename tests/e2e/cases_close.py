@@ -4,7 +4,7 @@ from driver import *  # noqa: F401,F403
 
 # --- The close picture
 
-@case("linux", "wine")
+@case("linux", "wine", "aarch64")
 def every_button_shows_the_pressed_look_and_ends_on_release_even_off_the_picture(t):
     t.launch_menu()
     left, top, _, _ = layout()["close"]

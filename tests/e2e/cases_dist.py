@@ -8,12 +8,13 @@ from driver import *  # noqa: F401,F403
 def the_archive_holds_its_files_and_its_sample_menu_opens_the_launcher(t):
     version = ARGS.version
     if t.b.name == "linux":
-        top = f"kivora-{version}-linux-x86_64"
+        top = f"kivora-{version}-linux"
         with tarfile.open(os.path.join(ARGS.dist, f"{top}.tar.gz")) as archive:
             names = sorted(archive.getnames())
             archive.extractall(t.folder.path)
         expected = [top] + [f"{top}/{name}" for name in
-                            ("Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md", "autorun.sh", "kivora")]
+                            ("Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md", "autorun.sh", "kivora",
+                             "kivora-aarch64")]
         unpacked, crlf = os.path.join(t.folder.path, top), ("Kivora.ini",)
         exe = os.path.join(unpacked, "kivora")
     else:
@@ -39,14 +40,41 @@ def the_archive_holds_its_files_and_its_sample_menu_opens_the_launcher(t):
     t.main_window()
 
 
+@case("aarch64")
+def autorun_sh_starts_the_launcher_for_the_machine_uname_names(t):
+    # The Linux archive as it is shipped; uname is a stand-in that names the machine.
+    top = f"kivora-{ARGS.version}-linux"
+    with tarfile.open(os.path.join(ARGS.dist, f"{top}.tar.gz")) as archive:
+        archive.extractall(t.folder.path)
+    unpacked = os.path.join(t.folder.path, top)
+    for machine, launcher in (("x86_64", "kivora"), ("aarch64", "kivora-aarch64"), ("armv7l", None)):
+        with t.subTest(machine):
+            uname = t.folder.write(f"{machine}/uname", f"#!/bin/sh\necho {machine}\n".encode())
+            os.chmod(uname, 0o755)
+            env = {"PATH": os.path.dirname(uname) + os.pathsep + os.environ["PATH"]}
+            proc = t.start(env=env, prefix=("sh",), exe=os.path.join(unpacked, "autorun.sh"))
+            if launcher is None:
+                t.assertEqual(t.ended(proc), 1)
+                t.assertIn(f"this is a {machine} machine; the disc has Kivora for x86-64 Linux (kivora), "
+                           "64-bit ARM Linux (kivora-aarch64)", proc.stderr.read())
+                continue
+            window, _, _ = t.main_window()
+            pid = t.x.run("xdotool", "getwindowpid", window).strip()
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                t.assertIn(os.path.join(unpacked, launcher).encode(), f.read().split(b"\0"))
+            t.x.key(window, "Escape")
+            t.assertEqual(t.ended(proc), 0)
+
+
 @case("wine")
 def the_discs_folder_holds_both_launchers_and_is_made_the_same_twice(t):
     name = f"kivora-{ARGS.version}-disc.zip"
     with zipfile.ZipFile(os.path.join(ARGS.dist, name)) as archive:
         members = {info.filename: (archive.read(info), info.external_attr >> 16 & 0o777) for info in archive.infolist()}
     t.assertEqual(sorted(members), ["Kivora.exe", "Kivora.ini", "LICENSE", "README.txt", "THIRD-PARTY.md",
-                                    "autorun.inf", "autorun.sh", "kivora"])
-    t.assertEqual({n for n, (_, mode) in members.items() if mode & 0o111}, {"Kivora.exe", "kivora", "autorun.sh"})
+                                    "autorun.inf", "autorun.sh", "kivora", "kivora-aarch64"])
+    t.assertEqual({n for n, (_, mode) in members.items() if mode & 0o111},
+                  {"Kivora.exe", "kivora", "kivora-aarch64", "autorun.sh"})
     t.assertNotIn(b"\r", members["autorun.sh"][0], "a CR in autorun.sh is part of a command to the shell")
     t.assertIn(b"\r\n", members["Kivora.ini"][0])
     again = os.path.join(t.folder.path, "again")

@@ -4,7 +4,7 @@ from driver import *  # noqa: F401,F403
 
 # --- "Next"
 
-@case("linux", "wine")
+@case("linux", "wine", "aarch64")
 def next_starts_exactly_the_second_target_with_its_arguments(t):
     t.launch_menu()
     t.click(t.at, "choice2")

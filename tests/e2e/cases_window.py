@@ -4,7 +4,7 @@ from driver import *  # noqa: F401,F403
 
 # --- The window
 
-@case("linux", "wine")
+@case("linux", "wine", "aarch64")
 def window_opens_centred_with_the_first_choice_and_the_close_picture(t):
     t.folder.write("Kivora.ini", MENU)
     os.chmod(os.path.join(t.folder.path, "Kivora.ini"), 0o444)  # read-only, as on a CD

@@ -1,6 +1,8 @@
-"""The shared driver of the end-to-end tests: the two launchers as the cases
-drive them (the Linux one on Xvfb, Kivora.exe under Wine on Xvfb), the case
-table every cases_*.py file adds to, and the menus several of them use.
+"""The shared driver of the end-to-end tests: the launchers as the cases
+drive them (the Linux one on Xvfb, the aarch64 one on Xvfb through the
+emulator that binfmt_misc hands ARM programs to, Kivora.exe under Wine on
+Xvfb), the case table every cases_*.py file adds to, and the menus several of
+them use.
 Every coordinate comes from the core's own layout (tests/helpers/print_layout)."""
 import argparse
 import json
@@ -69,6 +71,7 @@ def split_windows(line):
 class Linux:
     """The Linux launcher, and the recorder it starts in the tests."""
     name = "linux"
+    patience = 15  # seconds for the window to come
 
     def __init__(self, x):
         self.x, self.exe = x, ARGS.linux
@@ -113,9 +116,24 @@ class Linux:
         return path
 
 
+class Aarch64(Linux):
+    """The 64-bit ARM launcher, run by qemu-user as the kernel hands it over; what it starts runs natively."""
+    name = "aarch64"
+    patience = 60  # an emulated start takes seconds, more when the machine is busy
+
+    def __init__(self, x):
+        super().__init__(x)
+        self.exe = ARGS.aarch64
+        with open(self.exe, "rb") as f:
+            header = f.read(20)
+        if header[:4] != b"\x7fELF" or header[18:20] != b"\xb7\x00":  # e_machine EM_AARCH64, little-endian
+            raise SystemExit(f"{self.exe} is not an aarch64 program")
+
+
 class Wine:
     """Kivora.exe in a Wine prefix made for the run."""
     name = "wine"
+    patience = 15
 
     def __init__(self, x):
         self.x, self.exe = x, os.path.join(ARGS.windows, "Kivora.exe")
@@ -216,8 +234,9 @@ class E2E(unittest.TestCase):
         found = self.x.run("xdotool", "search", "--onlyvisible", "--name", "^Kivora$").split()
         return [w for w in found if size is None or self.x.geometry(w)[2:] == size]
 
-    def main_window(self, dpi=96, timeout=15):
+    def main_window(self, dpi=96, timeout=None):
         """Waits for the launcher's window and its close picture; moves the pointer off every control."""
+        timeout = timeout or self.b.patience
         size = tuple(layout(dpi)["client"])
         window = wait_for(lambda: self.windows(size), timeout=timeout)
         self.assertTrue(window, "the launcher's window did not appear")
@@ -287,18 +306,21 @@ def main():
     for option in ("--on", "--layout", "--version", "--linux", "--recorder", "--remover", "--fat", "--monitor",
                    "--windows", "--dist"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--aarch64", help="the aarch64 launcher, for --on aarch64")
     _, rest = parser.parse_known_args(namespace=ARGS)
+    if ARGS.on == "aarch64" and not ARGS.aarch64:
+        parser.error("--on aarch64 needs --aarch64 LAUNCHER")
     x = Xvfb(1024, 768)
     try:
         E2E.x = x
         E2E.linux = Linux(x)
-        backend = E2E.linux if ARGS.on == "linux" else Wine(x)
-        wanted = ("linux",) if ARGS.on == "linux" else ("wine", "both")
+        backend = E2E.linux if ARGS.on == "linux" else Aarch64(x) if ARGS.on == "aarch64" else Wine(x)
+        wanted = ("wine", "both") if ARGS.on == "wine" else (ARGS.on,)
         suite = unittest.TestSuite(E2E(f, backend) for f, on in CASES if set(on) & set(wanted))
         if rest:
             suite = unittest.TestSuite(c for c in suite if any(r in c.id() for r in rest))
         result = unittest.TextTestRunner(verbosity=2).run(suite)
-        if backend is not E2E.linux:
+        if isinstance(backend, Wine):
             backend.prefix.close()
     finally:
         x.close()
