@@ -156,6 +156,21 @@ std::u16string ReadingLine(Reading reading, Files& files) {
          u"locale's language (here " + files.AnsiName() + u").";
 }
 
+// The systems a disc made of the folder starts on, by the launchers in it.
+std::u16string LaunchersLine(const std::u16string& folder, Files& files) {
+  static constexpr struct {
+    const char16_t* file;
+    const char16_t* system;
+  } kLaunchers[] = {{u"Kivora.exe", u"Windows"}, {u"kivora", u"x86-64 Linux"}, {u"kivora-aarch64", u"64-bit ARM Linux"}};
+  std::u16string here, missing;
+  for (const auto& launcher : kLaunchers) {
+    std::u16string& list = IsFile(FindPath(folder, launcher.file, files.conventions(), files.Lookup()).kind) ? here : missing;
+    list += (list.empty() ? u"" : u", ") + std::u16string(launcher.system) + u" (" + launcher.file + u")";
+  }
+  return u"Starts on: " + (here.empty() ? u"no system, as no launcher is here" : here) +
+         (missing.empty() ? u"." : u"; no launcher here for " + missing + u".");
+}
+
 // What is wrong with one name of a path on a disc for Windows, or "".
 std::u16string WindowsRefuses(const std::u16string& name) {
   const std::u16string quoted = u"\"" + name + u"\"";
@@ -309,7 +324,7 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
   switch (menu.found) {
     case Menu::Found::kFile: break;
     case Menu::Found::kHidden:
-      result.lines.push_back(menu.path + u" is there, but it is a hidden or a system file: the launcher for Windows "
+      result.lines.push_back(ShownPath(menu.path, files.conventions().separator) + u" is there, but it is a hidden or a system file: the launcher for Windows "
                                          u"does not see it and shows \"Error!\". Clear both with: attrib -h -s "
                                          u"Kivora.ini");
       result.status = kExitMenuMissing;
@@ -327,9 +342,11 @@ CheckResult CheckMenu(const std::u16string& folderGiven, Files& files) {
   const size_t read = lines.lines.size();
 
   Problems problems;
-  result.lines.push_back(u"Checking " + menu.path + u" as the launchers for Windows and Linux read it, as from the "
-                                                    u"root of a disc (D:\\ on Windows, /media/disc on Linux):");
+  result.lines.push_back(u"Checking " + ShownPath(menu.path, files.conventions().separator) +
+                         u" as the launchers for Windows and Linux read it, as from the root of a disc (D:\\ on "
+                         u"Windows, /media/disc on Linux):");
   result.lines.push_back(ReadingLine(lines.reading, files));
+  result.lines.push_back(LaunchersLine(folder, files));
   if (files.HiddenMarksIn(folder) == HiddenMarks::kUnseen)
     result.lines.push_back(u"(This system cannot see the hidden mark that this medium's files may bear: Windows does "
                            u"not see a hidden or system Kivora.ini; attrib -h -s Kivora.ini clears the marks.)");
