@@ -61,7 +61,7 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
       {"Windows programs by their PE header, checked on Windows, beside two of the launchers",
        kWindows,
        {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nsetup\r\narm.exe\r\nbroken.exe\r\n"},
-        {u"KIVORA.EXE", PeProgram()},
+        {u"Kivora.exe", PeProgram()},
         {u"kivora-aarch64", "\x7f" "ELF"},
         {u"setup.exe", PeProgram(0x8664)},
         {u"arm.exe", PeProgram(0xaa64)},
