@@ -16,7 +16,7 @@ def window_opens_centred_with_the_first_choice_and_the_close_picture(t):
     t.assertEqual(len(t.windows()), 1, "only the main window is shown")
     shot = t.x.stable_screenshot()
     left, top, _, _ = layout()["close"]
-    t.assertEqual(shot.crop(x + left, y + top, 21, 21), NORMAL, "the close picture shows the normal image")
+    t.assertPixels(shot.crop(x + left, y + top, 21, 21), NORMAL, "the close picture shows the normal image")
     background = shot.pixel(x + w - 3, y + 100)
     t.assertEqual(set(shot.crop(x + w - 4, y + 30, 4, h - 30)), {background}, "an image store is visible")
 
@@ -24,13 +24,13 @@ def window_opens_centred_with_the_first_choice_and_the_close_picture(t):
         left, top, _, _ = layout()[choice]
         return shot.crop(x + left, y + top + 6, 14, 16)
     first, second = indicator(shot, "choice1"), indicator(shot, "choice2")
-    t.assertNotEqual(first, second, "the first and second choices are drawn alike")
+    t.assertPixels(first, second, "the first and second choices are drawn alike", same=False)
     t.click((x, y), "choice2")
     t.x.run("xdotool", "mousemove", str(x + w * 7 // 10), str(y + h - 7))
     time.sleep(0.3)
     shot = t.x.stable_screenshot()
-    t.assertNotEqual(indicator(shot, "choice1"), first, "the first choice is still drawn as selected")
-    t.assertNotEqual(indicator(shot, "choice2"), second, "the second choice is not drawn as selected")
+    t.assertPixels(indicator(shot, "choice1"), first, "the first choice is still drawn as selected", same=False)
+    t.assertPixels(indicator(shot, "choice2"), second, "the second choice is not drawn as selected", same=False)
 
 
 @case("linux")

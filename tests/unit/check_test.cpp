@@ -162,6 +162,12 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
        kExitClosed,
        {u"After line 7:", u"  line 8, both, note: the file goes on after line 7: the launcher ignores the rest",
         u"No problem found, and 1 note."}},
+      {"a note after the seventh line has no say in the reading",
+       kLinux,
+       {{u"Kivora.ini", "P\nA\nB\nC\nhttps://a.example\nhttps://b.example\nhttps://c.example\nnot\xe9\n"}},
+       {},
+       kExitClosed,
+       {u"Read as ASCII, the same on every system."}},
       {"a hidden menu, checked on Windows", kWindows, {}, {}, kExitMenuMissing,
        {u"D:\\m\\Kivora.ini is there, but it is a hidden or a system file: the launcher does not see it and shows "
         u"\"Error!\". Clear both with: attrib -h -s Kivora.ini"},

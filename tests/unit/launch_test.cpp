@@ -2,6 +2,8 @@
 // for Windows' paths and Linux's.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "core/launch.h"
@@ -117,21 +119,26 @@ TEST(ResolveLaunch, LooksForALineByItsTextThenByItsOwnBytes) {
   const TextLine line{u"t\u00e9 \u00ff", u"t\xDCE9 \xDCFF"};
   const struct {
     const char* name;
-    std::u16string file;  // the one file in /m
+    std::vector<std::u16string> files;  // in /m
     std::u16string program, argumentLine;
   } cases[] = {
-      {"a disc named in UTF-8: the text", u"/m/T\u00c9", u"/m/T\u00c9", u" \u00ff"},
-      {"a folder named in Latin-1: the bytes, arguments too", u"/m/t\xDCE9", u"/m/t\xDCE9", u" \xDCFF"},
-      {"neither: the report names the text", u"/m/other", u"/m/t\u00e9", u" \u00ff"},
+      {"a disc named in UTF-8: the text", {u"/m/T\u00c9"}, u"/m/T\u00c9", u" \u00ff"},
+      {"a folder named in Latin-1: the bytes, arguments too", {u"/m/t\xDCE9"}, u"/m/t\xDCE9", u" \xDCFF"},
+      {"neither: the report names the text", {u"/m/other"}, u"/m/t\u00e9", u" \u00ff"},
+      {"both: the text", {u"/m/t\xDCE9", u"/m/t\u00e9"}, u"/m/t\u00e9", u" \u00ff"},
   };
   for (const auto& c : cases) {
     FakeSystem disc;
     disc.rules = kLinux;
-    disc.files[c.file] = "";
+    for (const std::u16string& file : c.files) disc.files[file] = "";
     Launch launch = Resolve(u"/m", line, kLinux, disc.Lookup()).launch;
     EXPECT_EQ(launch.program, c.program) << c.name;
     EXPECT_EQ(launch.argumentLine, c.argumentLine) << c.name;
   }
+  // An address is one by its text, not looked for by its bytes.
+  const TextLine address{u"https://example.com/\u00e9", u"https://example.com/\xDCE9"};
+  FakeSystem disc;
+  EXPECT_EQ(Resolve(u"D:\\m", address, kWindows, disc.Lookup()).launch.program, address.text);
 }
 
 TEST(ResolveLaunch, AHiddenFileIsAProgramToo) {
@@ -196,21 +203,29 @@ TEST(ResolveLaunch, NeverHandsTheSystemAPathNoFileSystemCanHold) {
   }
 }
 
-// The first bytes of an ELF program whose one program header names loader
-// (none: linked statically), in its 64- or 32-bit form, little-endian.
+// The first bytes of an ELF program as ld lays them out, little-endian, 64-
+// or 32-bit: the program header table after the file header, PT_PHDR first,
+// PT_INTERP second naming loader (a PT_LOAD where there is none: linked
+// statically), then the other entries, and the loader's name after the table
+// (0x318 in a 64-bit program, 0x194 in a 32-bit one).
 std::string Elf(bool wide, const std::string& loader) {
-  const size_t header = wide ? 64 : 52, entry = wide ? 56 : 32, name = header + entry;
+  const size_t header = wide ? 64 : 52, entry = wide ? 56 : 32, entries = wide ? 13 : 11;
+  const size_t name = header + entries * entry;
   std::string bytes(name + loader.size() + 1, '\0');
   auto put = [&](size_t at, uint64_t value, size_t size) {
     for (size_t i = 0; i < size; ++i) bytes[at + i] = char(value >> (8 * i) & 0xff);
   };
   bytes.replace(0, 6, std::string("\x7f" "ELF") + char(wide ? 2 : 1) + '\x01');
   put(wide ? 0x20 : 0x1c, header, wide ? 8 : 4);  // e_phoff
+  put(wide ? 0x34 : 0x28, header, 2);             // e_ehsize
   put(wide ? 0x36 : 0x2a, entry, 2);              // e_phentsize
-  put(wide ? 0x38 : 0x2c, 1, 2);                  // e_phnum
-  put(header, loader.empty() ? 1 : 3, 4);         // PT_LOAD, or PT_INTERP
-  put(header + (wide ? 8 : 4), name, wide ? 8 : 4);
-  put(header + (wide ? 32 : 16), loader.size() + 1, wide ? 8 : 4);
+  put(wide ? 0x38 : 0x2c, entries, 2);            // e_phnum
+  for (size_t i = 0; i < entries; ++i) {
+    const size_t at = header + i * entry;
+    put(at, i == 0 ? 6 : i == 1 && !loader.empty() ? 3 : 1, 4);  // PT_PHDR, PT_INTERP, PT_LOAD
+    put(at + (wide ? 8 : 4), i == 0 ? header : i == 1 ? name : 0, wide ? 8 : 4);
+    put(at + (wide ? 32 : 16), i == 0 ? entries * entry : i == 1 ? loader.size() + 1 : 0x1000, wide ? 8 : 4);
+  }
   bytes.replace(name, loader.size(), loader);
   return bytes;
 }
@@ -238,7 +253,7 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        {u"/lib/ld-linux.so.2", u"/cd/p", u"-a"}, 0, u""},
       {"a static program without the bit", kLinux, kNoBit, Elf(true, ""), LaunchPlan::kStart, {}, {},
        kErrPermissionDenied, u"burn the disc with Rock Ridge"},
-      {"headers beyond the bytes read", kLinux, kNoBit, Elf(true, "/lib64/ld.so").substr(0, 70), LaunchPlan::kStart,
+      {"headers beyond the bytes read", kLinux, kNoBit, Elf(true, "/lib64/ld.so").substr(0, 0x318), LaunchPlan::kStart,
        {}, {}, kErrPermissionDenied, u"burn the disc with Rock Ridge"},
       {"a script that may run", kLinux, kYes, "#!/bin/sh\necho\n", LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"a script without the bit, its one argument kept", kLinux, kNoBit, "#! /usr/bin/env  python3 -u \t\nx",
@@ -258,6 +273,11 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
       {"a document", kLinux, kNoBit, "%PDF", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"a document with the bit, as on a FAT stick, is still a document", kLinux, kYes, "%PDF", LaunchPlan::kOpen, {},
        {u"/cd/p", u"-a"}, 0, u""},
+      {"notes that begin with # are a document", kLinux, kNoBit, "# Notes\n", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"},
+       0, u""},
+      {"an interpreter of 200 bytes, and the line read up to its 256th byte", kLinux, kNoBit,
+       "#!/" + std::string(199, 'i') + " " + std::string(100, 'a') + "\n", LaunchPlan::kStart, {},
+       {u"/" + std::u16string(199, u'i'), std::u16string(254 - 201, u'a'), u"/cd/p", u"-a"}, 0, u""},
       {"a document on a noexec medium opens", kLinux, kNoexec, "", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"Windows: a script is a document", kWindows, kYes, "#!/bin/sh\r\n", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"},
        0, u""},
@@ -298,6 +318,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
       {"a folder", kWindows, u"Tools", {}, kErrPermissionDenied, u"D:\\m\\Tools: a folder, not a program"},
       {"a folder on Linux too", kLinux, u"Tools", {}, kErrPermissionDenied, u"/m/Tools: a folder, not a program"},
       {"a batch file in upper case", kWindows, u"RUN.BAT /q", LaunchPlan::kStart, 0, u""},
+      {"a command script", kWindows, u"build.cmd", LaunchPlan::kStart, 0, u""},
       {"a program by its header", kWindows, u"setup.bin", LaunchPlan::kStart, 0, u""},
       {"a document", kWindows, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
       {"a PDF with the execute bit", kLinux, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
@@ -307,7 +328,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     FakeSystem disc;
     disc.rules = c.rules;
     const std::u16string folder = c.rules.separator == u'/' ? u"/m" : u"D:\\m";
-    for (const char16_t* name : {u"RUN.BAT", u"setup.bin", u"manual.pdf"})
+    for (const char16_t* name : {u"RUN.BAT", u"build.cmd", u"setup.bin", u"manual.pdf"})
       disc.files[folder + c.rules.separator + name] = std::u16string(name) == u"setup.bin" ? "MZ" : "%PDF";
     disc.others[folder + c.rules.separator + u"Tools"] = FileKind::kFolder;
     LaunchPlan plan = Decide(folder, TextLine{c.target, c.target}, c.rules, disc.Facts());
@@ -318,6 +339,41 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     if (c.step) {
       EXPECT_EQ(plan.step, *c.step);
     }
+  }
+}
+
+// A program made by this system's compiler and linker (the recorder of the
+// tests), on a disc that keeps no execute permission: Next reads as much of
+// it as the loader's name needs. A program for another machine is written so
+// too: the same bytes with its machine and loader.
+TEST(Decide, StartsARealProgramWithoutExecutePermissionThroughTheLoaderItNames) {
+  std::ifstream in(REAL_ELF, std::ios::binary);
+  const std::string real((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(real.size(), 4096u) << REAL_ELF;
+  std::string arm = real;
+  arm[0x12] = '\xb7';  // e_machine: EM_AARCH64
+  const std::string armLoader("/lib/ld-linux-aarch64.so.1\0", 27);
+  ASSERT_EQ(real.substr(0x318, 28), std::string("/lib64/ld-linux-x86-64.so.2\0", 28)) << "not as ld lays it out";
+  arm.replace(0x318, armLoader.size(), armLoader);
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::u16string loader;
+  } cases[] = {
+      {"x86-64, as linked here", real, u"/lib64/ld-linux-x86-64.so.2"},
+      {"aarch64", arm, u"/lib/ld-linux-aarch64.so.1"},
+      {"32-bit, as ld lays it out", Elf(false, "/lib/ld-linux.so.2"), u"/lib/ld-linux.so.2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem disc;
+    disc.rules = kLinux;
+    disc.files[u"/cd/setup"] = c.bytes;
+    disc.permissions[u"/cd/setup"] = RunPermission::kNoExecuteBit;
+    LaunchPlan plan = Decide(u"/cd", TextLine{u"setup -q", u"setup -q"}, kLinux, disc.Facts());
+    ASSERT_FALSE(plan.refused) << Utf16ToUtf8(plan.refused->concerns());
+    EXPECT_EQ(plan.launch.program, c.loader);
+    EXPECT_EQ(plan.launch.arguments, (std::vector<std::u16string>{u"/cd/setup", u"-q"}));
   }
 }
 

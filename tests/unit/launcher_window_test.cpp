@@ -251,6 +251,20 @@ TEST(OnNext, StartsOnEachPressButAPressWithinTheDoubleClickTimeOfAStartIsTheSame
   EXPECT_EQ(pumped.Started().size(), 1u);
   EXPECT_EQ(pumped.system.pumpsBeforeStart, std::vector<int>{0}) << "events are pumped after each start";
   EXPECT_EQ(pumped.system.pumps, 1);
+  // A Windows program handed to the desktop's application is a start too.
+  FakeSystem disc;
+  disc.rules = kLinux;
+  disc.folder = u"/cd";
+  disc.files[u"/cd/Kivora.ini"] = "P\nA\nB\nC\nsetup.exe\nb\nc\n";
+  disc.files[u"/cd/setup.exe"] = "MZ";
+  disc.permissions[u"/cd/setup.exe"] = RunPermission::kNoExecuteBit;
+  LauncherWindow window(disc, disc, disc);
+  disc.Build(window.layout(), window);
+  window.OnLoad();
+  window.OnNext();
+  disc.clock = 100;
+  window.OnNext();
+  EXPECT_EQ(disc.handed.size(), 1u) << "handed over twice on a double click";
 }
 
 TEST(OnNext, ALaterChoiceMadeWhileEventsArePumpedStartsInTheSameClick) {

@@ -23,6 +23,7 @@ TEST(FoldedCase, FoldsEveryScriptNotOnlyAscii) {
       {u"\u1e9e", u"\u00df", true},                               // capital sharp s
       {u"\u212a", u"k", true},                                    // the Kelvin sign
       {u"\U00010400", u"\U00010428", true},                       // Deseret, beyond 16 bits
+      {u"\u13a1\u13f9", u"\uab71\u13f1", true},                  // Cherokee folds to its capitals
       {u"\u0100\u0101\u0102", u"\u0101\u0100\u0103", true},     // Latin Extended-A: upper and lower alternate
       {u"\u0141\u00d3D\u0179", u"\u0142\u00f3d\u017a", true},   // ŁÓDŹ, łódź
       {u"\u0100", u"\u0102", false},                           // neighbours in the table are not alike
@@ -74,6 +75,8 @@ TEST(FindPath, TakesEachPartAsWrittenOrTheOneNameThatDiffersInCase) {
       {"\"..\" is kept", u"setup\\..\\Readme.txt", kLinux, u"/cd/setup/../Readme.txt", FileKind::kNone, false, {}},
       {"an ISO version", u"iso/KIVORA.INI", kLinux, u"/cd/iso/KIVORA.INI;1", FileKind::kNormal, false, {}},
       {"an ISO version and another case", u"iso\\Setup\\Install.sh", kLinux,
+       u"/cd/iso/SETUP/INSTALL.SH;1", FileKind::kNormal, true, {}},
+      {"another case, then the name as written but for its ISO version", u"iso\\setup\\INSTALL.SH", kLinux,
        u"/cd/iso/SETUP/INSTALL.SH;1", FileKind::kNormal, true, {}},
       {"a name without an extension", u"iso/setup/run", kLinux, u"/cd/iso/SETUP/RUN.;1", FileKind::kNormal,
        true, {}},
