@@ -168,25 +168,39 @@ TEST_F(PosixProcess, ManyStartsLeaveNoZombie) {
 }
 
 // GIO's default applications, set in private XDG folders before anything in
-// this process asks GIO for one: a recorder for plain text, and one for
-// Windows programs.
+// this process asks GIO for one: real desktop files, as desktops install
+// them, for plain text, Windows programs and a few more types, whose
+// handlers take the file as %f, as %u or among the files of %F, and are
+// named by path or by a bare name found on PATH.
 TEST_F(PosixProcess, DocumentsAndWindowsProgramsGoToTheUsersApplicationsWithTheirOwnBytes) {
   const std::string data = dir_ + "/xdg-data", config = dir_ + "/xdg-config";
   mkdir(data.c_str(), 0755);
   mkdir((data + "/applications").c_str(), 0755);
   mkdir(config.c_str(), 0755);
+  mkdir((dir_ + "/bin").c_str(), 0755);
+  const struct {
+    const char* name;
+    const char* type;
+    std::string exec;
+  } handlers[] = {
+      {"text", "text/plain", "\"" + dir_ + "/inst/text\" %f"},
+      {"windows", "application/x-ms-dos-executable", "\"" + dir_ + "/inst/windows\" %f"},
+      {"uri", "text/csv", "kivora-uri --open %u %i"},  // bare, on PATH
+      {"files", "text/html", "\"" + dir_ + "/inst/files\" %F"},
+  };
   std::ofstream mimeapps(config + "/mimeapps.list");
   mimeapps << "[Default Applications]\n";
-  for (const char* name : {"text", "windows"}) {
-    Install(std::string("inst/") + name);
-    std::ofstream(data + "/applications/kivora-" + name + ".desktop")
-        << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=\"" << dir_ << "/inst/" << name
-        << "\" %f\n";
+  for (const auto& h : handlers) {
+    Install(std::string("inst/") + h.name);
+    std::ofstream(data + "/applications/kivora-" + h.name + ".desktop")
+        << "[Desktop Entry]\nType=Application\nName=" << h.name << "\nExec=" << h.exec << "\n";
+    mimeapps << h.type << "=kivora-" << h.name << ".desktop\n";
   }
-  mimeapps << "text/plain=kivora-text.desktop\napplication/x-ms-dos-executable=kivora-windows.desktop\n";
   mimeapps.close();
+  Install("bin/kivora-uri");
   setenv("XDG_DATA_HOME", data.c_str(), 1);
   setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  setenv("PATH", (dir_ + "/bin:" + getenv("PATH")).c_str(), 1);
   // A stick written on a Latin-1 system, read in a UTF-8 locale.
   const std::string folder = dir_ + "/caf\xe9";
   mkdir(folder.c_str(), 0755);
@@ -201,6 +215,17 @@ TEST_F(PosixProcess, DocumentsAndWindowsProgramsGoToTheUsersApplicationsWithThei
   EXPECT_EQ(programs.StartWindowsProgram(setup), Handed::kStarted);
   record = Record("inst/windows");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:" + folder + "/SETUP.EXE\narg:/S\n") << "with its argument";
+  // The same hand-over to the other handlers: the file's place in their command line.
+  std::ofstream(dir_ + "/list.csv") << "a,b\n";
+  std::ofstream(dir_ + "/page.html") << "<html></html>\n";
+  std::string uri = "file://" + dir_ + "/list.csv";
+  for (size_t at = uri.find(' '); at != std::string::npos; at = uri.find(' ')) uri.replace(at, 1, "%20");
+  Launch list{Decode(dir_ + "/list.csv"), true, false, u" /S", {u"/S"}, u"", u"list.csv /S", Decode(dir_)};
+  EXPECT_EQ(programs.StartWindowsProgram(list), Handed::kStarted);
+  record = Record("bin/kivora-uri");
+  EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:--open\narg:" + uri + "\narg:/S\n") << "%u, by a bare name";
+  Launch page{Decode(dir_ + "/page.html"), true, false, u" /S", {u"/S"}, u"", u"page.html /S", Decode(dir_)};
+  EXPECT_EQ(programs.StartWindowsProgram(page), Handed::kTakesNoArguments) << "%F has no place for one file's arguments";
 }
 
 }  // namespace
