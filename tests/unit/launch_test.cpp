@@ -135,10 +135,6 @@ TEST(ResolveLaunch, LooksForALineByItsTextThenByItsOwnBytes) {
     EXPECT_EQ(launch.program, c.program) << c.name;
     EXPECT_EQ(launch.argumentLine, c.argumentLine) << c.name;
   }
-  // An address is one by its text, not looked for by its bytes.
-  const TextLine address{u"https://example.com/\u00e9", u"https://example.com/\xDCE9"};
-  FakeSystem disc;
-  EXPECT_EQ(Resolve(u"D:\\m", address, kWindows, disc.Lookup()).launch.program, address.text);
 }
 
 TEST(ResolveLaunch, AHiddenFileIsAProgramToo) {
