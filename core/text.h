@@ -38,9 +38,6 @@ bool IsEscapedByte(std::u16string_view text, size_t i);
 // The string with every unpaired surrogate made U+FFFD, as it is shown.
 std::u16string Shown(std::u16string_view text);
 
-// Latin-1 (ISO 8859-1): every byte is the code point of the same value.
-std::u16string Latin1ToUtf16(std::string_view bytes);
-
 // The number of units, at most n, that a cut of text may keep without
 // splitting a surrogate pair.
 size_t SafeCut(std::u16string_view text, size_t n);

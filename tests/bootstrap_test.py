@@ -46,6 +46,7 @@ echo "install ok installed"
 """,
     "dpkg": "#!/bin/sh\necho i386\n",
     "locale": "#!/bin/sh\necho zh_TW.big5\n",
+    "localedef": '#!/bin/sh\necho "localedef $*" >>"$FAKE/calls"\n',  # the machine's locales are left alone
     "sleep": '#!/bin/sh\necho "sleep $*" >>"$FAKE/calls"\n',
     "sudo": '#!/bin/sh\nexec "$@"\n',
 }

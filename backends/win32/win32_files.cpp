@@ -31,22 +31,18 @@ FileKind Win32Files::Probe(const std::u16string& path) {
 std::vector<std::u16string> Win32Files::ListFolder(const std::u16string& folder) {
   std::vector<std::u16string> names;
   WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW(W(folder + u"\\*"), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  FindHandle find(FindFirstFileW(W(folder + u"\\*"), &entry));
+  if (!find) return names;
   do {
     std::u16string name(reinterpret_cast<const char16_t*>(entry.cFileName));
     if (name != u"." && name != u"..") names.push_back(name);
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &entry));
   return names;
 }
 
 std::string Win32Files::FirstBytes(const std::u16string& path, size_t size) {
   UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return "";
-  }
+  if (!file) return "";
   std::string bytes(size, '\0');
   DWORD n = 0;
   if (!ReadFile(file.get(), bytes.data(), DWORD(size), &n, nullptr)) n = 0;
@@ -78,13 +74,13 @@ class HandleSource : public ByteSource {
 }  // namespace
 
 std::unique_ptr<ByteSource> Win32Files::OpenFile(const std::u16string& path) {
-  HANDLE h = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
     DWORD error = GetLastError();
     Raise(SystemFailure(Action::kRead, {SystemCode::kWin32, error}, path, SystemText(error)));
   }
-  return std::make_unique<HandleSource>(UniqueHandle(h), path);
+  return std::make_unique<HandleSource>(std::move(file), path);
 }
 
 std::u16string Win32Files::Decode(std::string_view bytes) {
