@@ -16,8 +16,10 @@
 #include "backends/posix/posix_files.h"
 #include "backends/posix/posix_process.h"
 #include "core/launch.h"
+#include "core/launcher_window.h"
 #include "core/runtime_error.h"
 #include "core/text.h"
+#include "tests/fake/fake_system.h"
 
 namespace kivora::posix {
 namespace {
@@ -62,17 +64,39 @@ class PosixProcess : public ::testing::Test {
     return pid;
   }
 
-  // The error a start of the menu line is reported with, 0 for none; and
-  // whether the launcher opens it as a document instead.
+  // "Next" on a menu whose first target is target, as the launcher decides
+  // and carries it out, with the real files and processes in the test's
+  // folder (documents are recorded, not opened): the number of the report
+  // it ends with, 0 for none; and whether it opened the file as a document.
   std::pair<int, bool> ErrorOf(const std::string& target) {
+    struct InFolder : PosixFiles {
+      std::u16string folder;
+      std::u16string LauncherFolder() override { return folder; }
+      bool LauncherFolderRemains() override { return true; }
+    } files;
+    files.folder = Decode(dir_);
+    struct Recording : PosixPrograms {
+      std::vector<std::u16string> opened;
+      std::optional<std::u16string> Open(const Launch& launch) override {
+        opened.push_back(launch.program);
+        return std::nullopt;
+      }
+    } programs;
+    std::ofstream(dir_ + "/Kivora.ini", std::ios::binary) << "P\nA\nB\nC\n" << target << "\nb\nc\n";
+    kivora::testing::FakeSystem window;  // the window alone
+    LauncherWindow launcher(window, files, programs);
+    window.Build(launcher.layout(), launcher);
     try {
-      Launch launch = Resolved(target);
-      std::optional<SystemError> failed = posix::Start(launch);
-      if (!failed) return {0, false};
-      return {ErrorNumberFor(Action::kStart, failed->code), launch.found && IsNotAProgram(failed->code)};
-    } catch (const RuntimeError& e) {
-      return {e.number(), false};
+      Dispatch(window, [&] {
+        launcher.OnLoad();
+        launcher.OnNext();
+      });
+    } catch (const kivora::testing::FakeEnd&) {
+      const std::string report = window.messages.empty() ? "" : Utf16ToUtf8(window.messages.back());
+      size_t at = report.find("error '");
+      return {at == std::string::npos ? -1 : std::stoi(report.substr(at + 7)), false};
     }
+    return {0, !programs.opened.empty()};
   }
 
   std::string dir_;
@@ -125,16 +149,21 @@ TEST_F(PosixProcess, FailuresToStartAreRunTimeErrorsOrDocuments) {
   std::ofstream(dir_ + "/inst/notes.txt") << "not a program";
   std::ofstream(dir_ + "/inst/garbage") << "\x01\x02 not a program either";
   chmod((dir_ + "/inst/garbage").c_str(), 0755);
+  std::ofstream(dir_ + "/inst/broken") << "\x7f" "ELF, but no program the system can load";
+  chmod((dir_ + "/inst/broken").c_str(), 0755);
+  Install("inst/p");
   const struct {
     const char* target;
     int error;
     bool document;
   } cases[] = {
       {"inst\\missing.exe", kErrFileNotFound, false},
-      {"inst\\notes.txt", kErrPermissionDenied, true},  // no execute permission
+      {"inst\\notes.txt", 0, true},                     // no execute permission, and no program's header
       {"inst", kErrPermissionDenied, false},             // a folder
       {"", kErrPermissionDenied, false},                 // the launcher's folder itself
-      {"inst\\garbage", kErrInvalidCall, true},          // no format the system can run (ENOEXEC)
+      {"inst\\garbage", 0, true},                       // an execute bit, but no program's header
+      {"inst\\broken", kErrInvalidCall, false},          // a program's header the system cannot run (ENOEXEC)
+      {"inst\\p", 0, false},                            // started
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.target), std::make_pair(c.error, c.document)) << c.target;
 }
