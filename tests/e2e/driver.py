@@ -263,6 +263,17 @@ class E2E(unittest.TestCase):
         time.sleep(0.3)
         return box[0]
 
+    def report_after(self, proc):
+        """The report the launcher shows after Next: its box's size; then, the box dismissed, the launcher's exit
+        status and standard error."""
+        box = wait_for(lambda: [w for w in self.windows() if self.x.geometry(w)[2:] != tuple(layout()["client"])],
+                       timeout=10)
+        self.assertTrue(box, "no report shown")
+        time.sleep(0.3)
+        size = self.x.geometry(box[0])[2:]
+        self.x.key(box[0], "Return")
+        return self.ended(proc), proc.stderr.read(), size
+
     def ok_and_wait(self, proc, box):
         self.x.key(box, "Return")
         return self.ended(proc)
