@@ -54,7 +54,7 @@ def a_double_click_or_a_quick_enter_enter_on_next_starts_once_and_a_later_click_
     presses = (("mousemove", str(t.at[0] + cx), str(t.at[1] + cy), "sleep", "0.2",
                 "click", "--repeat", "2", "--delay", "80", "1"),
                ("click", "1"),  # well after the double-click time
-               ("key", "--delay", "60", "Return", "Return", "Return"))
+               ("windowfocus", "--sync", t.window, "key", "--delay", "60", "Return", "Return", "Return"))
     for count, press in enumerate(presses, 1):
         time.sleep(1.2)
         t.x.run("xdotool", *press)
