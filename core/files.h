@@ -3,7 +3,6 @@
 // Files; no system type appears in it.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -48,23 +47,6 @@ class ByteSource {
   virtual ~ByteSource() = default;
   // Reads up to size bytes; 0 at the end. Throws RuntimeError on failure.
   virtual size_t Read(char* buffer, size_t size) = 0;
-};
-
-// Bytes from memory, handed out in reads of at most chunk bytes.
-class MemorySource : public ByteSource {
- public:
-  explicit MemorySource(std::string bytes, size_t chunk = 4096) : bytes_(std::move(bytes)), chunk_(chunk) {}
-  size_t Read(char* buffer, size_t size) override {
-    size_t n = std::min({size, chunk_, bytes_.size() - pos_});
-    bytes_.copy(buffer, n, pos_);
-    pos_ += n;
-    return n;
-  }
-
- private:
-  std::string bytes_;
-  size_t chunk_;
-  size_t pos_ = 0;
 };
 
 // How many bytes of a file's start, and of its end, the launch decision

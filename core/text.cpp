@@ -134,13 +134,6 @@ std::u16string Shown(std::u16string_view text) {
   return out;
 }
 
-std::u16string Latin1ToUtf16(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (char b : bytes) out += static_cast<char16_t>(static_cast<unsigned char>(b));
-  return out;
-}
-
 size_t SafeCut(std::u16string_view text, size_t n) {
   if (n >= text.size()) return text.size();
   return n > 0 && IsHigh(text[n - 1]) && IsLow(text[n]) ? n - 1 : n;

@@ -47,9 +47,6 @@ struct TextLine {
   std::u16string bytes;
 };
 
-// Latin-1 (ISO 8859-1): every byte is the code point of the same value.
-std::u16string Latin1ToUtf16(std::string_view bytes);
-
 // The number of units, at most n, that a cut of text may keep without
 // splitting a surrogate pair.
 size_t SafeCut(std::u16string_view text, size_t n);

@@ -4,7 +4,8 @@ character to one), as runs of characters that fold by the same offset, every
 character or every second one. Run it again when Python's Unicode version
 moves on; the table is kept in the tree so that the build needs no Python.
 
-    tools/make_case_folding.py > core/case_folding_table.inc"""
+    tools/make_case_folding.py > core/case_folding_table.inc
+    tools/make_case_folding.py --pairs     each character that folds, and what to"""
 import sys
 import unicodedata
 
@@ -35,6 +36,11 @@ def runs():
 
 
 def main():
+    if sys.argv[1:] == ["--pairs"]:  # every character that folds, and what to: what the tests check the table by
+        for cp in range(0x110000):
+            if not 0xD800 <= cp <= 0xDFFF and simple_fold(chr(cp)) != chr(cp):
+                print(f"{cp:X} {ord(simple_fold(chr(cp))):X}")
+        return 0
     table = runs()
     print(f"// Made by tools/make_case_folding.py from Unicode {unicodedata.unidata_version}: {len(table)} runs of")
     print("// {first, last, offset, step}: each character from first to last, every step-th,")

@@ -33,13 +33,12 @@ FileKind Win32Files::Probe(const std::u16string& path) {
 std::vector<std::u16string> Win32Files::ListFolder(const std::u16string& folder) {
   std::vector<std::u16string> names;
   WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW(W(folder + u"\\*"), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  FindHandle find(FindFirstFileW(W(folder + u"\\*"), &entry));
+  if (!find) return names;
   do {
     std::u16string name(reinterpret_cast<const char16_t*>(entry.cFileName));
     if (name != u"." && name != u"..") names.push_back(name);
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &entry));
   return names;
 }
 
@@ -51,10 +50,7 @@ FileHead Win32Files::Head(const std::u16string& path) {
     return head;
   };
   UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return failed();
-  }
+  if (!file) return failed();
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size)) return failed();
   head.size = uint64_t(size.QuadPart);
@@ -97,13 +93,13 @@ class HandleSource : public ByteSource {
 }  // namespace
 
 std::unique_ptr<ByteSource> Win32Files::OpenFile(const std::u16string& path) {
-  HANDLE h = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
     DWORD error = GetLastError();
     Raise(SystemFailure(Action::kRead, {SystemCode::kWin32, error}, path, SystemText(error)));
   }
-  return std::make_unique<HandleSource>(UniqueHandle(h), path);
+  return std::make_unique<HandleSource>(std::move(file), path);
 }
 
 std::u16string Win32Files::Decode(std::string_view bytes) {

@@ -12,13 +12,39 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace kivora::win32 {
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
+// An owned handle, closed by close when the owner goes. Windows has two
+// empty values, NULL (most functions) and INVALID_HANDLE_VALUE (CreateFile,
+// FindFirstFile): the owner holds either as nothing, and closes neither.
+template <BOOL(WINAPI* close)(HANDLE)>
+class Owned {
+ public:
+  Owned() = default;
+  explicit Owned(HANDLE handle) : handle_(handle) {}
+  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  Owned& operator=(Owned&& other) noexcept {
+    if (this != &other) {
+      reset();
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  ~Owned() { reset(); }
+  explicit operator bool() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  void reset() {
+    if (*this) close(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
 };
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+using UniqueHandle = Owned<CloseHandle>;  // files, processes, threads
+using FindHandle = Owned<FindClose>;      // a folder's listing
 
 struct GdiDeleter {
   void operator()(HGDIOBJ object) const { DeleteObject(object); }

@@ -105,6 +105,21 @@ TEST_F(RealFiles, LinesOfARealFileInUtf8OrTheLocalesWindowsPage) {
       {"zh_TW.BIG5", "\xa6\x77\xb8\xcb\r\n\xff\r\n", {u"\u5b89\u88dd", u"\xDCFF"}},
       // A Big5 lead byte cut off by the line end.
       {"zh_TW.BIG5", "\xa6\x77\xa6\r\n", {u"\u5b89\xDCA6"}},
+      // A menu saved on a Windows of each other code page, read in a UTF-8
+      // locale of its language.
+      {"sk_SK.UTF-8", "\x9d\x61\x9e\x6b\xfd", {u"ťažký"}},
+      {"sr_RS", "\xcf\xee\xe4\xe5\xf8\xe0\xe2\xe0\x9c\xe5", {u"Подешавање"}},
+      {"el_GR.UTF-8", "\xc5\xe3\xea\xe1\xf4\xdc\xf3\xf4\xe1\xf3\xe7", {u"Εγκατάσταση"}},
+      {"tr_TR.UTF-8", "\x4b\x75\x72\x75\x6c\x75\x6d\xf0\xfd\xfe", {u"Kurulumğış"}},
+      {"he_IL.UTF-8", "\xe4\xfa\xf7\xf0\xe4", {u"התקנה"}},
+      {"ar_EG.UTF-8", "\xca\xcb\xc8\xed\xca", {u"تثبيت"}},
+      {"lv_LV.UTF-8", "\x55\x7a\x73\x74\xe2\x64\xee\xf0\x61\x6e\x61", {u"Uzstādīšana"}},
+      {"vi_VN", "\xd0\xf5\x6e", {u"Đơn"}},
+      {"th_TH.UTF-8", "\xb5\xd4\xb4\xb5\xd1\xe9\xa7", {u"ติดตั้ง"}},
+      {"ja_JP.UTF-8", "\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5b\x83\x8b", {u"インストール"}},
+      {"zh_CN.UTF-8", "\xb0\xb2\xd7\xb0\xb3\xcc\xd0\xf2", {u"安装程序"}},
+      {"ko_KR.UTF-8", "\xbc\xb3\xc4\xa1", {u"설치"}},
+      {"zh_HK.UTF-8", "\xa6\x77\xb8\xcb\xb5\x7b\xa6\xa1", {u"安裝程式"}},
   };
   for (const auto& c : cases) {
     if (!std::setlocale(LC_CTYPE, c.locale)) {

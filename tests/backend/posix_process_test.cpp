@@ -16,8 +16,10 @@
 #include "backends/posix/posix_files.h"
 #include "backends/posix/posix_process.h"
 #include "core/launch.h"
+#include "core/launcher_window.h"
 #include "core/runtime_error.h"
 #include "core/text.h"
+#include "tests/fake/fake_system.h"
 
 namespace kivora::posix {
 namespace {
@@ -61,17 +63,39 @@ class PosixProcess : public ::testing::Test {
   // A menu line started as "Next" starts it.
   void Start(const std::string& target) { EXPECT_FALSE(posix::Start(Resolved(target))) << target; }
 
-  // The error a start of the menu line is reported with, 0 for none; and
-  // whether the launcher opens it as a document instead.
+  // "Next" on a menu whose first target is target, as the launcher decides
+  // and carries it out, with the real files and processes in the test's
+  // folder (documents are recorded, not opened): the number of the report
+  // it ends with, 0 for none; and whether it opened the file as a document.
   std::pair<int, bool> ErrorOf(const std::string& target) {
+    struct InFolder : PosixFiles {
+      std::u16string folder;
+      std::u16string LauncherFolder() override { return folder; }
+      bool LauncherFolderRemains() override { return true; }
+    } files;
+    files.folder = Decode(dir_);
+    struct Recording : PosixPrograms {
+      std::vector<std::u16string> opened;
+      std::optional<std::u16string> Open(const Launch& launch) override {
+        opened.push_back(launch.program);
+        return std::nullopt;
+      }
+    } programs;
+    std::ofstream(dir_ + "/Kivora.ini", std::ios::binary) << "P\nA\nB\nC\n" << target << "\nb\nc\n";
+    kivora::testing::FakeSystem window;  // the window alone
+    LauncherWindow launcher(window, files, programs);
+    window.Build(launcher.layout(), launcher);
     try {
-      Launch launch = Resolved(target);
-      std::optional<SystemError> failed = posix::Start(launch);
-      if (!failed) return {0, false};
-      return {ErrorNumberFor(Action::kStart, failed->code), launch.found && IsNotAProgram(failed->code)};
-    } catch (const RuntimeError& e) {
-      return {e.number(), false};
+      Dispatch(window, [&] {
+        launcher.OnLoad();
+        launcher.OnNext();
+      });
+    } catch (const kivora::testing::FakeEnd&) {
+      const std::string report = window.messages.empty() ? "" : Utf16ToUtf8(window.messages.back());
+      size_t at = report.find("error '");
+      return {at == std::string::npos ? -1 : std::stoi(report.substr(at + 7)), false};
     }
+    return {0, !programs.opened.empty()};
   }
 
   std::string dir_;
@@ -127,16 +151,21 @@ TEST_F(PosixProcess, FailuresToStartAreRunTimeErrorsOrDocuments) {
   std::ofstream(dir_ + "/inst/notes.txt") << "not a program";
   std::ofstream(dir_ + "/inst/garbage") << "\x01\x02 not a program either";
   chmod((dir_ + "/inst/garbage").c_str(), 0755);
+  std::ofstream(dir_ + "/inst/broken") << "\x7f" "ELF, but no program the system can load";
+  chmod((dir_ + "/inst/broken").c_str(), 0755);
+  Install("inst/p");
   const struct {
     const char* target;
     int error;
     bool document;
   } cases[] = {
       {"inst\\missing.exe", kErrFileNotFound, false},
-      {"inst\\notes.txt", kErrPermissionDenied, true},  // no execute permission
+      {"inst\\notes.txt", 0, true},                     // no execute permission, and no program's header
       {"inst", kErrPermissionDenied, false},             // a folder
       {"", kErrPermissionDenied, false},                 // the launcher's folder itself
-      {"inst\\garbage", kErrInvalidCall, true},          // no format the system can run (ENOEXEC)
+      {"inst\\garbage", 0, true},                       // an execute bit, but no program's header
+      {"inst\\broken", kErrInvalidCall, false},          // a program's header the system cannot run (ENOEXEC)
+      {"inst\\p", 0, false},                            // started
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.target), std::make_pair(c.error, c.document)) << c.target;
 }
@@ -170,25 +199,39 @@ TEST_F(PosixProcess, ManyStartsLeaveNoZombie) {
 }
 
 // GIO's default applications, set in private XDG folders before anything in
-// this process asks GIO for one: a recorder for plain text, and one for
-// Windows programs.
+// this process asks GIO for one: real desktop files, as desktops install
+// them, for plain text, Windows programs and a few more types, whose
+// handlers take the file as %f, as %u or among the files of %F, and are
+// named by path or by a bare name found on PATH.
 TEST_F(PosixProcess, DocumentsAndWindowsProgramsGoToTheUsersApplicationsWithTheirOwnBytes) {
   const std::string data = dir_ + "/xdg-data", config = dir_ + "/xdg-config";
   mkdir(data.c_str(), 0755);
   mkdir((data + "/applications").c_str(), 0755);
   mkdir(config.c_str(), 0755);
+  mkdir((dir_ + "/bin").c_str(), 0755);
+  const struct {
+    const char* name;
+    const char* type;
+    std::string exec;
+  } handlers[] = {
+      {"text", "text/plain", "\"" + dir_ + "/inst/text\" %f"},
+      {"windows", "application/x-ms-dos-executable", "\"" + dir_ + "/inst/windows\" %f"},
+      {"uri", "text/csv", "kivora-uri --open %u %i"},  // bare, on PATH
+      {"files", "text/html", "\"" + dir_ + "/inst/files\" %F"},
+  };
   std::ofstream mimeapps(config + "/mimeapps.list");
   mimeapps << "[Default Applications]\n";
-  for (const char* name : {"text", "windows"}) {
-    Install(std::string("inst/") + name);
-    std::ofstream(data + "/applications/kivora-" + name + ".desktop")
-        << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=\"" << dir_ << "/inst/" << name
-        << "\" %f\n";
+  for (const auto& h : handlers) {
+    Install(std::string("inst/") + h.name);
+    std::ofstream(data + "/applications/kivora-" + h.name + ".desktop")
+        << "[Desktop Entry]\nType=Application\nName=" << h.name << "\nExec=" << h.exec << "\n";
+    mimeapps << h.type << "=kivora-" << h.name << ".desktop\n";
   }
-  mimeapps << "text/plain=kivora-text.desktop\napplication/x-ms-dos-executable=kivora-windows.desktop\n";
   mimeapps.close();
+  Install("bin/kivora-uri");
   setenv("XDG_DATA_HOME", data.c_str(), 1);
   setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  setenv("PATH", (dir_ + "/bin:" + getenv("PATH")).c_str(), 1);
   // A stick written on a Latin-1 system, read in a UTF-8 locale.
   const std::string folder = dir_ + "/caf\xe9";
   mkdir(folder.c_str(), 0755);
@@ -203,6 +246,17 @@ TEST_F(PosixProcess, DocumentsAndWindowsProgramsGoToTheUsersApplicationsWithThei
   EXPECT_EQ(programs.StartWindowsProgram(setup), Handed::kStarted);
   record = Record("inst/windows");
   EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:" + folder + "/SETUP.EXE\narg:/S\n") << "with its argument";
+  // The same hand-over to the other handlers: the file's place in their command line.
+  std::ofstream(dir_ + "/list.csv") << "a,b\n";
+  std::ofstream(dir_ + "/page.html") << "<html></html>\n";
+  std::string uri = "file://" + dir_ + "/list.csv";
+  for (size_t at = uri.find(' '); at != std::string::npos; at = uri.find(' ')) uri.replace(at, 1, "%20");
+  Launch list{Decode(dir_ + "/list.csv"), true, false, u" /S", {u"/S"}, u"", u"list.csv /S", Decode(dir_)};
+  EXPECT_EQ(programs.StartWindowsProgram(list), Handed::kStarted);
+  record = Record("bin/kivora-uri");
+  EXPECT_EQ(record.substr(0, record.find("fds:")), "arg:--open\narg:" + uri + "\narg:/S\n") << "%u, by a bare name";
+  Launch page{Decode(dir_ + "/page.html"), true, false, u" /S", {u"/S"}, u"", u"page.html /S", Decode(dir_)};
+  EXPECT_EQ(programs.StartWindowsProgram(page), Handed::kTakesNoArguments) << "%F has no place for one file's arguments";
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ def every_button_shows_the_pressed_look_and_ends_on_release_even_off_the_picture
             t.x.run("xdotool", "mousemove", str(wx + cx), str(wy + cy), "sleep", "0.2", "mousedown", button)
             time.sleep(0.3)
             shot = t.x.stable_screenshot()
-            t.assertEqual(shot.crop(wx + left, wy + top, 21, 21), PRESSED)
+            t.assertPixels(shot.crop(wx + left, wy + top, 21, 21), PRESSED, "not drawn pressed")
             t.assertIsNone(t.proc.poll(), "ended before the release")
             if button == "3":  # released off the picture: it still ends
                 nx, ny = centre("next")
@@ -44,7 +44,7 @@ def a_press_elsewhere_released_over_the_picture_does_not_end(t):
             t.assertIsNone(t.proc.poll(), "the launcher ended")
             t.x.run("xdotool", "mousemove", str(wx + w * 7 // 10), str(wy + h - 7))
             shot = t.x.stable_screenshot()
-            t.assertEqual(shot.crop(wx + left, wy + top, 21, 21), NORMAL, "the close picture is not drawn normal")
+            t.assertPixels(shot.crop(wx + left, wy + top, 21, 21), NORMAL, "the close picture is not drawn normal")
     t.click(t.at, "close")  # and a press on the picture still ends it
     t.assertEqual(t.ended(t.proc), 0)
 

@@ -4,7 +4,7 @@ lies beside it; the whole name of a program beside a shorter one; a file the sys
 import tempfile
 
 from driver import *  # noqa: F401,F403
-from cases_media import mounted, report_of, with_launcher
+from cases_media import mounted, with_launcher
 
 
 
@@ -79,7 +79,7 @@ def a_file_the_system_cannot_read_is_reported_and_nothing_opens_or_starts(t):
     proc = t.start(env={"LD_PRELOAD": helper("libunreadable.so"), "KIVORA_UNREADABLE": "/setup.sh"})
     _, x, y = t.main_window()
     t.click((x, y), "next")
-    status, err = report_of(t, proc)
+    status, err, _ = t.report_after(proc)
     t.assertEqual(status, 2)
     t.assertIn("Run-time error '57': Device I/O error", err)
     t.assertIn("Kivora.ini, line 5: ", err)

@@ -3,6 +3,7 @@
 // started. It fails only where a test scripts a failure.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -32,6 +33,30 @@ constexpr Conventions kLinux = kLinuxConventions;
 inline std::string PeProgram(unsigned machine = 0x14c) {
   std::string bytes = "MZ" + std::string(0x3a, '\0') + std::string("\x40\0\0\0", 4) + std::string("PE\0\0", 4);
   return bytes + char(machine & 0xff) + char(machine >> 8) + std::string(64, '\0');
+}
+
+// Bytes from memory, handed out in reads of at most chunk bytes.
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string bytes, size_t chunk = 4096) : bytes_(std::move(bytes)), chunk_(chunk) {}
+  size_t Read(char* buffer, size_t size) override {
+    size_t n = std::min({size, chunk_, bytes_.size() - pos_});
+    bytes_.copy(buffer, n, pos_);
+    pos_ += n;
+    return n;
+  }
+
+ private:
+  std::string bytes_;
+  size_t chunk_;
+  size_t pos_ = 0;
+};
+
+// Latin-1 (ISO 8859-1): every byte is the code point of the same value.
+inline std::u16string Latin1ToUtf16(std::string_view bytes) {
+  std::u16string text;
+  for (unsigned char b : bytes) text += char16_t(b);
+  return text;
 }
 
 // Files that a probe tells of, in folders that list nothing.

@@ -54,8 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (wellFormed && kivora::Utf16ToUtf8(kivora::Utf8ToUtf16(line)) != line) std::abort();
   }
 
+  auto latin1 = [](std::string_view bytes) {
+    std::u16string text;
+    for (unsigned char b : bytes) text += char16_t(b);
+    return text;
+  };
   kivora::TextLines text = kivora::ReadLines(std::make_unique<Bytes>(data + 1, size - 1, chunk), u"menu", size,
-                                            {kivora::Latin1ToUtf16, kivora::Utf8ToUtf16Escaped});
+                                            {latin1, kivora::Utf8ToUtf16Escaped});
   if (text.lines.size() > size || text.lines.size() != text.bytes.size()) std::abort();
   for (const kivora::TextLine& line : text.lines)
     if (line.text.find(u'\r') != std::u16string::npos) std::abort();

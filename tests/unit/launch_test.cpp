@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "core/launch.h"
@@ -137,17 +139,18 @@ TEST(ResolveLaunch, LooksForALineByItsTextThenByItsOwnBytes) {
   const TextLine line{u"t\u00e9 \u00ff", u"t\xDCE9 \xDCFF"};
   const struct {
     const char* name;
-    std::u16string file;  // the one file in /m
+    std::vector<std::u16string> files;  // in /m
     std::u16string program, argumentLine;
   } cases[] = {
-      {"a disc named in UTF-8: the text", u"/m/T\u00c9", u"/m/T\u00c9", u" \u00ff"},
-      {"a folder named in Latin-1: the bytes, arguments too", u"/m/t\xDCE9", u"/m/t\xDCE9", u" \xDCFF"},
-      {"neither: the report names the text", u"/m/other", u"/m/t\u00e9", u" \u00ff"},
+      {"a disc named in UTF-8: the text", {u"/m/T\u00c9"}, u"/m/T\u00c9", u" \u00ff"},
+      {"a folder named in Latin-1: the bytes, arguments too", {u"/m/t\xDCE9"}, u"/m/t\xDCE9", u" \xDCFF"},
+      {"neither: the report names the text", {u"/m/other"}, u"/m/t\u00e9", u" \u00ff"},
+      {"both: the text", {u"/m/t\xDCE9", u"/m/t\u00e9"}, u"/m/t\u00e9", u" \u00ff"},
   };
   for (const auto& c : cases) {
     FakeSystem disc;
     disc.rules = kLinux;
-    disc.files[c.file] = "";
+    for (const std::u16string& file : c.files) disc.files[file] = "";
     Launch launch = Resolve(u"/m", line, kLinux, disc.Lookup()).launch;
     EXPECT_EQ(launch.program, c.program) << c.name;
     EXPECT_EQ(launch.argumentLine, c.argumentLine) << c.name;
@@ -306,6 +309,11 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
       {"a document", kLinux, kNoBit, "%PDF", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"a document with the bit, as on a FAT stick, is still a document", kLinux, kYes, "%PDF", LaunchPlan::kOpen, {},
        {u"/cd/p", u"-a"}, 0, u""},
+      {"notes that begin with # are a document", kLinux, kNoBit, "# Notes\n", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"},
+       0, u""},
+      {"an interpreter of 200 bytes, and the line read up to its 256th byte", kLinux, kNoBit,
+       "#!/" + std::string(199, 'i') + " " + std::string(100, 'a') + "\n", LaunchPlan::kStart, {},
+       {u"/" + std::u16string(199, u'i'), std::u16string(254 - 201, u'a'), u"/cd/p", u"-a"}, 0, u""},
       {"a document on a noexec medium opens", kLinux, kNoexec, "", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"Windows: a script is a document", kWindows, kYes, "#!/bin/sh\r\n", LaunchPlan::kOpen, {}, {u"/cd/p", u"-a"},
        0, u""},
@@ -358,6 +366,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
       {"a folder", kWindows, u"Tools", {}, kErrPermissionDenied, u"D:\\m\\Tools: a folder, not a program"},
       {"a folder on Linux too", kLinux, u"Tools", {}, kErrPermissionDenied, u"/m/Tools: a folder, not a program"},
       {"a batch file in upper case", kWindows, u"RUN.BAT /q", LaunchPlan::kStart, 0, u""},
+      {"a command script", kWindows, u"build.cmd", LaunchPlan::kStart, 0, u""},
       {"a program by its header", kWindows, u"setup.bin", LaunchPlan::kStart, 0, u""},
       {"a document", kWindows, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
       {"a PDF with the execute bit", kLinux, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
@@ -373,7 +382,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     FakeSystem disc;
     disc.rules = c.rules;
     const std::u16string folder = c.rules.separator == u'/' ? u"/m" : u"D:\\m";
-    for (const char16_t* name : {u"RUN.BAT", u"setup.bin", u"manual.pdf", u"scratched.sh"})
+    for (const char16_t* name : {u"RUN.BAT", u"build.cmd", u"setup.bin", u"manual.pdf", u"scratched.sh"})
       disc.files[folder + c.rules.separator + name] = std::u16string(name) == u"setup.bin" ? PeProgram() : "%PDF";
     disc.readFails[folder + c.rules.separator + u"scratched.sh"] = {SystemCode::kErrno, EIO};
     disc.others[folder + c.rules.separator + u"Tools"] = FileKind::kFolder;
@@ -385,6 +394,41 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     if (c.step) {
       EXPECT_EQ(plan.step, *c.step);
     }
+  }
+}
+
+// A program made by this system's compiler and linker (the recorder of the
+// tests), on a disc that keeps no execute permission: Next reads as much of
+// it as the loader's name needs. A program for another machine is written so
+// too: the same bytes with its machine and loader.
+TEST(Decide, StartsARealProgramWithoutExecutePermissionThroughTheLoaderItNames) {
+  std::ifstream in(REAL_ELF, std::ios::binary);
+  const std::string real((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(real.size(), 4096u) << REAL_ELF;
+  std::string arm = real;
+  arm[0x12] = '\xb7';  // e_machine: EM_AARCH64
+  const std::string armLoader("/lib/ld-linux-aarch64.so.1\0", 27);
+  ASSERT_EQ(real.substr(0x318, 28), std::string("/lib64/ld-linux-x86-64.so.2\0", 28)) << "not as ld lays it out";
+  arm.replace(0x318, armLoader.size(), armLoader);
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::u16string loader;
+  } cases[] = {
+      {"x86-64, as linked here", real, u"/lib64/ld-linux-x86-64.so.2"},
+      {"aarch64", arm, u"/lib/ld-linux-aarch64.so.1"},
+      {"32-bit, as ld lays it out", Elf(false, "/lib/ld-linux.so.2"), u"/lib/ld-linux.so.2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSystem disc;
+    disc.rules = kLinux;
+    disc.files[u"/cd/setup"] = c.bytes;
+    disc.permissions[u"/cd/setup"] = RunPermission::kNoExecuteBit;
+    LaunchPlan plan = Decide(u"/cd", TextLine{u"setup -q", u"setup -q"}, kLinux, disc.Facts());
+    ASSERT_FALSE(plan.refused) << Utf16ToUtf8(plan.refused->concerns());
+    EXPECT_EQ(plan.launch.program, c.loader);
+    EXPECT_EQ(plan.launch.arguments, (std::vector<std::u16string>{u"/cd/setup", u"-q"}));
   }
 }
 

@@ -151,6 +151,7 @@ TEST(AnsiCodePageOfLocale, IsThePageAWindowsOfTheLanguageReads) {
       {"th_TH.UTF-8", 874},  {"ja_JP.UTF-8", 932},  {"zh_CN.UTF-8", 936}, {"zh_SG", 936},
       {"ko_KR.UTF-8", 949},  {"zh_TW.UTF-8", 950},  {"zh_HK.UTF-8", 950}, {"uk_UA@euro", 1251},
       {"ur", 1256},          {"tt_RU", 1251},       {"ps_AF", 1256},      {"t", 1252},
+      {"zh_MO.UTF-8", 950},  {"lv_LV.UTF-8", 1257}, {"sk_SK.UTF-8", 1250}, {"sr_RS", 1251},
   };
   for (const auto& c : cases) EXPECT_EQ(AnsiCodePageOfLocale(c.locale), c.page) << c.locale;
 }
