@@ -241,9 +241,10 @@ std::optional<std::u16string> PosixPrograms::Open(const Launch& launch) {
 namespace {
 
 // A desktop file's command line with the program and its arguments in the
-// place of its file code (%f, %F, %u, %U), its other codes left out; where
-// it has no file code, the program alone at its end, as GIO puts it there.
-// Nothing when it has no place for the arguments.
+// place of its file code (%f, %u; a list's %F, %U takes the program alone,
+// as its other entries would be taken for files), its other codes left out;
+// where it has no file code, the program alone at its end, as GIO puts it
+// there. Nothing when it has no place for the arguments.
 std::optional<std::vector<std::string>> CommandWith(const char* commandLine, const std::string& path,
                                                    const std::vector<std::string>& arguments) {
   gchar** tokens = nullptr;
@@ -252,12 +253,14 @@ std::optional<std::vector<std::string>> CommandWith(const char* commandLine, con
   bool placed = false;
   for (gchar** t = tokens; *t; ++t) {
     std::string token = *t;
-    if (!placed && token.size() == 2 && token[0] == '%' && std::strchr("fFuU", token[1])) {
+    const bool list = token == "%F" || token == "%U";
+    if (!placed && token.size() == 2 && token[0] == '%' && std::strchr("fFuU", token[1]) &&
+        !(list && !arguments.empty())) {
       const bool uri = token[1] == 'u' || token[1] == 'U';
       gchar* address = uri ? g_filename_to_uri(path.c_str(), nullptr, nullptr) : nullptr;
       argv.push_back(address ? address : path);
       g_free(address);
-      argv.insert(argv.end(), arguments.begin(), arguments.end());
+      if (!list) argv.insert(argv.end(), arguments.begin(), arguments.end());
       placed = true;
     } else if (token.size() == 2 && token[0] == '%' && token[1] != '%') {
       continue;  // %i, %c, %k: the icon, the name, the desktop file

@@ -31,8 +31,8 @@ class PosixPrograms : public Programs {
   // GIO's default application for the program's type (a desktop file that
   // takes Windows programs, such as Wine's), started in the launcher's
   // folder. The arguments follow the program in the command line of the
-  // desktop file, where it names the file (%f, %u, %F, %U); where it names
-  // none, the program goes at its end and there is no place for them.
+  // desktop file, where it names one file (%f, %u); a list of files (%F,
+  // %U) or none takes the program alone, and no arguments.
   Handed StartWindowsProgram(const Launch& launch) override;
 };
 

@@ -414,9 +414,11 @@ TEST(Decide, StartsARealProgramWithoutExecutePermissionThroughTheLoaderItNames) 
     const char* name;
     std::string bytes;
     std::u16string loader;
+    bool loaderThere = true;
   } cases[] = {
       {"x86-64, as linked here", real, u"/lib64/ld-linux-x86-64.so.2"},
       {"aarch64", arm, u"/lib/ld-linux-aarch64.so.1"},
+      {"aarch64 where its loader is not: named as such", arm, u"/lib/ld-linux-aarch64.so.1", false},
       {"32-bit, as ld lays it out", Elf(false, "/lib/ld-linux.so.2"), u"/lib/ld-linux.so.2"},
   };
   for (const auto& c : cases) {
@@ -425,7 +427,13 @@ TEST(Decide, StartsARealProgramWithoutExecutePermissionThroughTheLoaderItNames) 
     disc.rules = kLinux;
     disc.files[u"/cd/setup"] = c.bytes;
     disc.permissions[u"/cd/setup"] = RunPermission::kNoExecuteBit;
+    if (c.loaderThere) disc.files[c.loader] = "";
     LaunchPlan plan = Decide(u"/cd", TextLine{u"setup -q", u"setup -q"}, kLinux, disc.Facts());
+    if (!c.loaderThere) {
+      ASSERT_TRUE(plan.refused);
+      EXPECT_NE(plan.refused->concerns().find(u"a program for 64-bit ARM Linux"), std::u16string::npos);
+      continue;
+    }
     ASSERT_FALSE(plan.refused) << Utf16ToUtf8(plan.refused->concerns());
     EXPECT_EQ(plan.launch.program, c.loader);
     EXPECT_EQ(plan.launch.arguments, (std::vector<std::u16string>{u"/cd/setup", u"-q"}));
