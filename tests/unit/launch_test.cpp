@@ -335,6 +335,8 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
   } cases[] = {
       {"a missing program: its line, and the file apart from its arguments", kWindows, u"Setup Files\\missing.exe /x",
        {}, kErrFileNotFound, u"D:\\m\\Setup Files\\missing.exe: no such file"},
+      {"names alike of a longer cut are not the report's", kLinux, u"a b c", {}, kErrFileNotFound,
+       u"/m/a: no such file"},
       {"a missing program after a folder with a dot", kLinux, u"v1.0/My Setup.sh /q", {}, kErrFileNotFound,
        u"/m/v1.0/My Setup.sh: no such file"},
       {"an empty line", kWindows, u"", {}, kErrPermissionDenied, u"the line is empty"},
@@ -359,7 +361,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     FakeSystem disc;
     disc.rules = c.rules;
     const std::u16string folder = c.rules.separator == u'/' ? u"/m" : u"D:\\m";
-    for (const char16_t* name : {u"RUN.BAT", u"run.cmd", u"setup.bin", u"manual.pdf", u"scratched.sh"})
+    for (const char16_t* name : {u"RUN.BAT", u"run.cmd", u"setup.bin", u"manual.pdf", u"scratched.sh", u"A B", u"A b"})
       disc.files[folder + c.rules.separator + name] = std::u16string(name) == u"setup.bin" ? PeProgram() : "%PDF";
     disc.readFails[folder + c.rules.separator + u"scratched.sh"] = {SystemCode::kErrno, EIO};
     disc.others[folder + c.rules.separator + u"Tools"] = FileKind::kFolder;
