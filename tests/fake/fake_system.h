@@ -39,15 +39,16 @@ inline std::string PeProgram(unsigned machine = 0x14c) {
 // PT_PHDR, its loader's name (none: linked statically) at 0x318 (0x154 in a
 // 32-bit program), one segment of 8 KiB, the section headers after it, then
 // payload bytes of its own that no header names.
-inline std::string Elf(bool wide, const std::string& loader, unsigned machine = 62, size_t payload = 0) {
+inline std::string Elf(bool wide, const std::string& loader, unsigned machine = 62, size_t payload = 0,
+                       bool bigEndian = false) {
   const size_t header = wide ? 64 : 52, entry = wide ? 56 : 32, name = wide ? 0x318 : 0x154, body = 0x2000;
   const size_t sectionEntry = wide ? 64 : 40, sections = 4;
   std::string bytes(body + sections * sectionEntry + payload, '\0');
   auto put = [&](size_t at, uint64_t value, size_t size) {
-    for (size_t i = 0; i < size; ++i) bytes[at + i] = char(value >> (8 * i) & 0xff);
+    for (size_t i = 0; i < size; ++i) bytes[at + (bigEndian ? size - 1 - i : i)] = char(value >> (8 * i) & 0xff);
   };
   const size_t word = wide ? 8 : 4;
-  bytes.replace(0, 6, std::string("\x7f" "ELF") + char(wide ? 2 : 1) + '\x01');
+  bytes.replace(0, 6, std::string("\x7f" "ELF") + char(wide ? 2 : 1) + char(bigEndian ? 2 : 1));
   put(0x12, machine, 2);
   put(wide ? 0x20 : 0x1c, header, word);  // e_phoff
   put(wide ? 0x28 : 0x20, body, word);    // e_shoff

@@ -263,6 +263,12 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        u"a program for 64-bit ARM Linux: this system cannot run it (it has no /lib/ld-linux-aarch64.so.1)"},
       {"a 64-bit RISC-V one", kLinux, kNoBit, Elf(true, "/lib/ld-linux-riscv64-lp64d.so.1", 243), LaunchPlan::kStart,
        {}, {}, kErrPermissionDenied, u"for 64-bit RISC-V Linux"},
+      {"an IBM Z one, big-endian", kLinux, kNoBit, Elf(true, "/lib/ld64.so.1", 22, 0, true), LaunchPlan::kStart, {}, {},
+       kErrPermissionDenied, u"for IBM Z Linux"},
+      {"neither 32- nor 64-bit, from a copy", kLinux, kNoBit, Elf(false, "/lib/ld-linux.so.2", 3).replace(4, 1, 1, '\0'),
+       LaunchPlan::kStartCopy, {}, {u"/cd/p", u"-a"}, 0, u""},
+      {"a loader's name past the bytes read, from a copy", kLinux, kNoBit,
+       Elf(true, x64).replace(0x80, 2, std::string("\0\x18", 2)), LaunchPlan::kStartCopy, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"a 32-bit ARM one, with the bit too", kLinux, kYes, Elf(false, "/lib/ld-linux-armhf.so.3", 40), LaunchPlan::kStart,
        {}, {}, kErrPermissionDenied, u"for 32-bit ARM Linux"},
       {"a script that may run", kLinux, kYes, "#!/bin/sh\necho\n", LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0, u""},
@@ -293,6 +299,8 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        0, u""},
       {"Windows: a program by its PE header", kWindows, kYes, PeProgram(0x8664), LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0,
        u""},
+      {"Windows: a PE signature cut short", kWindows, kYes, PeProgram().substr(0, 0x44), LaunchPlan::kStart, {}, {},
+       kErrInvalidCall, u"no PE header"},
       {"Windows: MZ and nothing more", kWindows, kYes, "MZ", LaunchPlan::kStart, {}, {}, kErrInvalidCall,
        u"no PE header"},
   };
@@ -345,6 +353,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
       {"a folder", kWindows, u"Tools", {}, kErrPermissionDenied, u"D:\\m\\Tools: a folder, not a program"},
       {"a folder on Linux too", kLinux, u"Tools", {}, kErrPermissionDenied, u"/m/Tools: a folder, not a program"},
       {"a batch file in upper case", kWindows, u"RUN.BAT /q", LaunchPlan::kStart, 0, u""},
+      {"a .com by its name", kWindows, u"tool.com", LaunchPlan::kStart, 0, u""},
       {"a program by its header", kWindows, u"setup.bin", LaunchPlan::kStart, 0, u""},
       {"a document", kWindows, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
       {"a PDF with the execute bit", kLinux, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
@@ -361,7 +370,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     FakeSystem disc;
     disc.rules = c.rules;
     const std::u16string folder = c.rules.separator == u'/' ? u"/m" : u"D:\\m";
-    for (const char16_t* name : {u"RUN.BAT", u"run.cmd", u"setup.bin", u"manual.pdf", u"scratched.sh", u"A B", u"A b"})
+    for (const char16_t* name : {u"RUN.BAT", u"run.cmd", u"setup.bin", u"manual.pdf", u"scratched.sh", u"A B", u"A b", u"tool.com"})
       disc.files[folder + c.rules.separator + name] = std::u16string(name) == u"setup.bin" ? PeProgram() : "%PDF";
     disc.readFails[folder + c.rules.separator + u"scratched.sh"] = {SystemCode::kErrno, EIO};
     disc.others[folder + c.rules.separator + u"Tools"] = FileKind::kFolder;

@@ -426,6 +426,8 @@ TEST(OnNext, OnLinuxCarriesOutWhatTheFileIsAndStartsNothingOnceTheFolderIsGone) 
        Handed::kStarted, {}, {}, RuntimeError(kErrFileNotFound, u"/media/cd/Kivora.ini, line 5: /media/cd/Setup/run: "
                                                                 u"scripted failure").Report(),
        {}, SystemCode{SystemCode::kErrno, ENOENT}},
+      {"a Windows program the system does not run itself, handed on", "MZ", RunPermission::kYes, true,
+       Handed::kStarted, {}, {u"/media/cd/Setup/run", u"/S"}, u"", {}, SystemCode{SystemCode::kErrno, ENOEXEC}},
       {"the disc ejected", "#!/bin/sh\n", RunPermission::kYes, false, Handed::kStarted, {}, {},
        RuntimeError(kErrPathAccess, u"/media/cd: the disc or folder the launcher was started from is no longer "
                                     u"there").Report()},
