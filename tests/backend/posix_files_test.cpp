@@ -2,6 +2,7 @@
 // opened, reading through a descriptor, decoding in the locale's set.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -137,17 +138,20 @@ TEST_F(RealFiles, MayRunAndHeadTellWhatAFileIs) {
   chmod((dir_ + "/plain").c_str(), 0444);
   Write("archive", "#!/bin/sh\n" + std::string(8000, 'x') + "END");
   mkfifo((dir_ + "/fifo").c_str(), 0644);
+  symlink("loop", (dir_ + "/loop").c_str());
   const struct {
     const char* name;
     RunPermission permission;
     std::string first4, last3;
     uint64_t size;
     bool readable;
+    int error = 0;  // the system's, where it cannot be read
   } cases[] = {
       {"run", RunPermission::kYes, "#!/b", "sh\n", 10, true},
       {"plain", RunPermission::kNoExecuteBit, "#!/b", "sh\n", 10, true},
       {"archive", RunPermission::kNoExecuteBit, "#!/b", "END", 8013, true},
-      {"missing", RunPermission::kNoExecuteBit, "", "", 0, false},
+      {"missing", RunPermission::kNoExecuteBit, "", "", 0, false, ENOENT},
+      {"loop", RunPermission::kNoExecuteBit, "", "", 0, false, ELOOP},  // a link to itself
       {"fifo", RunPermission::kNoExecuteBit, "", "", 0, true},  // and no hang, though nothing writes to it
   };
   for (const auto& c : cases) {
@@ -156,9 +160,12 @@ TEST_F(RealFiles, MayRunAndHeadTellWhatAFileIs) {
     FileHead head = files_.Head(At(c.name));
     EXPECT_EQ(head.first.substr(0, 4), c.first4);
     EXPECT_EQ(head.last.substr(head.last.size() - std::min<size_t>(3, head.last.size())), c.last3);
-    EXPECT_LE(head.first.size(), kHeadBytes);
+    EXPECT_EQ(head.first.size(), std::min<uint64_t>(c.size, kHeadBytes));
     EXPECT_EQ(head.size, c.size);
     EXPECT_EQ(!head.unreadable, c.readable);
+    if (head.unreadable) {
+      EXPECT_EQ(head.unreadable->code.value, unsigned(c.error));
+    }
   }
 }
 

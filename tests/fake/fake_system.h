@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -57,6 +58,39 @@ inline std::u16string Latin1ToUtf16(std::string_view bytes) {
   std::u16string text;
   for (unsigned char b : bytes) text += char16_t(b);
   return text;
+}
+
+// An ELF program as a linker lays it out: its program headers first named by
+// PT_PHDR, its loader's name (none: linked statically) at 0x318 (0x154 in a
+// 32-bit program), one segment of 8 KiB, the section headers after it, then
+// payload bytes of its own that no header names.
+inline std::string Elf(bool wide, const std::string& loader, unsigned machine = 62, size_t payload = 0,
+                       bool bigEndian = false) {
+  const size_t header = wide ? 64 : 52, entry = wide ? 56 : 32, name = wide ? 0x318 : 0x154, body = 0x2000;
+  const size_t sectionEntry = wide ? 64 : 40, sections = 4;
+  std::string bytes(body + sections * sectionEntry + payload, '\0');
+  auto put = [&](size_t at, uint64_t value, size_t size) {
+    for (size_t i = 0; i < size; ++i) bytes[at + (bigEndian ? size - 1 - i : i)] = char(value >> (8 * i) & 0xff);
+  };
+  const size_t word = wide ? 8 : 4;
+  bytes.replace(0, 6, std::string("\x7f" "ELF") + char(wide ? 2 : 1) + char(bigEndian ? 2 : 1));
+  put(0x12, machine, 2);
+  put(wide ? 0x20 : 0x1c, header, word);  // e_phoff
+  put(wide ? 0x28 : 0x20, body, word);    // e_shoff
+  put(wide ? 0x36 : 0x2a, entry, 2);      // e_phentsize
+  put(wide ? 0x38 : 0x2c, 3, 2);          // e_phnum
+  put(wide ? 0x3a : 0x2e, sectionEntry, 2);
+  put(wide ? 0x3c : 0x30, sections, 2);
+  const struct { unsigned type; size_t offset, size; } segments[] = {
+      {6, header, 3 * entry}, {loader.empty() ? 4u : 3u, name, loader.size() + 1}, {1, 0, body}};
+  for (size_t i = 0; i < 3; ++i) {
+    const size_t at = header + i * entry;
+    put(at, segments[i].type, 4);
+    put(at + word, segments[i].offset, word);             // p_offset
+    put(at + (wide ? 32 : 16), segments[i].size, word);   // p_filesz
+  }
+  bytes.replace(name, loader.size(), loader);
+  return bytes;
 }
 
 // Files that a probe tells of, in folders that list nothing.

@@ -111,6 +111,22 @@ TEST(CheckMenu, TellsWhatEachEntryDoesAndEveryProblemOnBothSystems) {
         u"  Linux:   starts a copy of static that has the permission to run (a program that names no loader (linked "
         u"statically)), in the launcher's folder",
         u"3 problems found."}},  // and for Windows, run.sh and static open with nothing that comes with it
+      {"a Linux program, checked on Windows, which cannot tell what Linux has",
+       kWindows,
+       {{u"Kivora.ini", "P\r\nA\r\nB\r\nC\r\nrun\r\nstatic\r\nrun\r\n"},
+        {u"run", Elf(true, "/lib64/ld-linux-x86-64.so.2")},
+        {u"static", Elf(true, "")}},
+       {},
+       kExitMenuProblems,
+       {u"\u2026Linux:   starts run (through /lib64/ld-linux-x86-64.so.2 where the disc keeps no execute permission)",
+        u"\u2026Linux:   starts a copy of static that has the permission to run where the disc keeps none"}},
+      {"a menu of one line", kLinux, {{u"Kivora.ini", "P\n"}}, {}, kExitMenuProblems, {u"Prompt (line 1): P"}},
+      {"a program for another machine, checked on Linux",
+       kLinux,
+       {{u"Kivora.ini", "P\nA\nB\nC\narm\narm\narm\n"}, {u"arm", Elf(true, "/lib/ld-linux-aarch64.so.1", 183)}},
+       {{u"/cd/arm", RunPermission::kNoExecuteBit}},
+       kExitMenuProblems,
+       {u"\u2026arm: a program for 64-bit ARM Linux: this system cannot run it"}},
       {"what Windows cannot hold, and targets that leave the disc",
        kLinux,
        {{u"Kivora.ini", "P\nA\nB\nC\nwhat?.exe\n..\\up.exe\n\\abs.exe\nextra\n"},
@@ -253,9 +269,11 @@ TEST(ParseCommand, TakesItsOwnArgumentsAndNamesTheFirstItDoesNot) {
       {{u"--Check"}, Command::kUnknown, u"--Check"},
       {{u"--chek"}, Command::kUnknown, u"--chek"},
       {{u"--version", u"x"}, Command::kUnknown, u"x"},
+      {{u"--help", u"x"}, Command::kUnknown, u"x"},
       {{u"/?"}, Command::kHelp, u""},
       {{u"-h"}, Command::kHelp, u""},
       {{u"--check", u"C:\\my disc\""}, Command::kCheck, u"C:\\my disc"},  // what cmd gives for "C:\my disc\"
+      {{u"--check", u"\""}, Command::kCheck, u"\""},                          // a quote alone, not the default folder
   };
   for (const auto& c : cases) {
     Command command = ParseCommand(c.arguments);
@@ -280,6 +298,7 @@ TEST(RunCommand, AnArgumentItDoesNotTakeIsAUsageErrorNeverAPass) {
     std::u16string out, error;  // a phrase each prints, "" for nothing
   } cases[] = {
       {{Command::kUnknown, u"", u"--chek"}, kExitUsage, u"", u"unknown argument \"--chek\""},
+      {{Command::kUnknown, u"", u"-x"}, kExitUsage, u"", u"Usage: Kivora.com [--check"},
       {{Command::kLauncher, u"", u""}, kExitUsage, u"without: it checks nothing", u""},  // Kivora.com alone
       {{Command::kHelp, u"", u""}, kExitClosed, u"usage error: exit status 4", u""},
   };

@@ -40,6 +40,10 @@ TEST(ResolveLaunch, FindsTheProgramBelowTheFolderAndKeepsItsArguments) {
        u"\"D:\\My Tools\\inst\\a.exe\" -q x", u"D:\\My Tools\\inst\\a.exe"},
       {"the longest cut that names a file", kWindows, u"D:\\m", u"my app --go", {u"D:\\m\\my app", u"D:\\m\\my"},
        u"D:\\m\\my app", u" --go", u"\"D:\\m\\my app\" --go", u"D:\\m\\my app"},
+      {"the whole line before a shorter name", kWindows, u"D:\\m", u"my app", {u"D:\\m\\my app", u"D:\\m\\my"},
+       u"D:\\m\\my app", u"", u"\"D:\\m\\my app\"", u"D:\\m\\my app"},
+      {"a tab cuts as a blank does", kWindows, u"D:\\m", u"my app\t--go", {u"D:\\m\\my app", u"D:\\m\\my"},
+       u"D:\\m\\my app", u"\t--go", u"\"D:\\m\\my app\"\t--go", u"D:\\m\\my app"},
       {"Setup Files\\My Setup.exe beside Setup.exe", kWindows, u"D:\\", u"Setup Files\\My Setup.exe /S",
        {u"D:\\Setup.exe", u"D:\\Setup Files\\My Setup.exe"}, u"D:\\Setup Files\\My Setup.exe", u" /S",
        u"\"D:\\Setup Files\\My Setup.exe\" /S", u"D:\\Setup Files\\My Setup.exe"},
@@ -219,38 +223,6 @@ TEST(ResolveLaunch, NeverHandsTheSystemAPathNoFileSystemCanHold) {
   }
 }
 
-// An ELF program as a linker lays it out: its program headers first named by
-// PT_PHDR, its loader's name (none: linked statically) at 0x318 (0x154 in a
-// 32-bit program), one segment of 8 KiB, the section headers after it, then
-// payload bytes of its own that no header names.
-std::string Elf(bool wide, const std::string& loader, unsigned machine = 62, size_t payload = 0) {
-  const size_t header = wide ? 64 : 52, entry = wide ? 56 : 32, name = wide ? 0x318 : 0x154, body = 0x2000;
-  const size_t sectionEntry = wide ? 64 : 40, sections = 4;
-  std::string bytes(body + sections * sectionEntry + payload, '\0');
-  auto put = [&](size_t at, uint64_t value, size_t size) {
-    for (size_t i = 0; i < size; ++i) bytes[at + i] = char(value >> (8 * i) & 0xff);
-  };
-  const size_t word = wide ? 8 : 4;
-  bytes.replace(0, 6, std::string("\x7f" "ELF") + char(wide ? 2 : 1) + '\x01');
-  put(0x12, machine, 2);
-  put(wide ? 0x20 : 0x1c, header, word);  // e_phoff
-  put(wide ? 0x28 : 0x20, body, word);    // e_shoff
-  put(wide ? 0x36 : 0x2a, entry, 2);      // e_phentsize
-  put(wide ? 0x38 : 0x2c, 3, 2);          // e_phnum
-  put(wide ? 0x3a : 0x2e, sectionEntry, 2);
-  put(wide ? 0x3c : 0x30, sections, 2);
-  const struct { unsigned type; size_t offset, size; } segments[] = {
-      {6, header, 3 * entry}, {loader.empty() ? 4u : 3u, name, loader.size() + 1}, {1, 0, body}};
-  for (size_t i = 0; i < 3; ++i) {
-    const size_t at = header + i * entry;
-    put(at, segments[i].type, 4);
-    put(at + word, segments[i].offset, word);             // p_offset
-    put(at + (wide ? 32 : 16), segments[i].size, word);   // p_filesz
-  }
-  bytes.replace(name, loader.size(), loader);
-  return bytes;
-}
-
 FileHead HeadOf(const std::string& bytes, bool disc = false) {
   const size_t n = std::min(bytes.size(), kHeadBytes);
   return {bytes.substr(0, n), bytes.substr(bytes.size() - n), bytes.size(), disc, std::nullopt};
@@ -278,6 +250,11 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        {u"/lib64/ld-linux-x86-64.so.2", u"/cd/p", u"-a"}, 0, u""},
       {"a 32-bit one", kLinux, kNoBit, Elf(false, "/lib/ld-linux.so.2", 3), LaunchPlan::kStart, {},
        {u"/lib/ld-linux.so.2", u"/cd/p", u"-a"}, 0, u""},
+      {"a 32-bit one with a payload, from a copy", kLinux, kNoBit, Elf(false, "/lib/ld-linux.so.2", 3, 1),
+       LaunchPlan::kStartCopy, {}, {u"/cd/p", u"-a"}, 0, u""},
+      {"no section headers (stripped): its segments end it", kLinux, kNoBit,
+       Elf(true, x64).substr(0, 0x2000).replace(0x28, 8, 8, '\0').replace(0x3c, 2, 2, '\0'), LaunchPlan::kStart, {},
+       {u"/lib64/ld-linux-x86-64.so.2", u"/cd/p", u"-a"}, 0, u""},
       {"a program with a payload of its own, from a copy", kLinux, kNoBit, Elf(true, x64, 62, 1), LaunchPlan::kStartCopy,
        {}, {u"/cd/p", u"-a"}, 0, u"copy it to a folder"},
       {"a static program without the bit, from a copy: a disc's advice", kLinux, kNoBit, Elf(true, ""),
@@ -287,12 +264,23 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
       {"a 64-bit ARM program without its loader", kLinux, kNoBit, Elf(true, "/lib/ld-linux-aarch64.so.1", 183),
        LaunchPlan::kStart, {}, {}, kErrPermissionDenied,
        u"a program for 64-bit ARM Linux: this system cannot run it (it has no /lib/ld-linux-aarch64.so.1)"},
+      {"a 64-bit RISC-V one", kLinux, kNoBit, Elf(true, "/lib/ld-linux-riscv64-lp64d.so.1", 243), LaunchPlan::kStart,
+       {}, {}, kErrPermissionDenied, u"for 64-bit RISC-V Linux"},
+      {"an IBM Z one, big-endian", kLinux, kNoBit, Elf(true, "/lib/ld64.so.1", 22, 0, true), LaunchPlan::kStart, {}, {},
+       kErrPermissionDenied, u"for IBM Z Linux"},
+      {"neither 32- nor 64-bit, from a copy", kLinux, kNoBit, Elf(false, "/lib/ld-linux.so.2", 3).replace(4, 1, 1, '\0'),
+       LaunchPlan::kStartCopy, {}, {u"/cd/p", u"-a"}, 0, u""},
+      {"a loader's name past the bytes read, from a copy", kLinux, kNoBit,
+       Elf(true, x64).replace(0x80, 2, std::string("\0\x18", 2)), LaunchPlan::kStartCopy, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"a 32-bit ARM one, with the bit too", kLinux, kYes, Elf(false, "/lib/ld-linux-armhf.so.3", 40), LaunchPlan::kStart,
        {}, {}, kErrPermissionDenied, u"for 32-bit ARM Linux"},
       {"a script that may run", kLinux, kYes, "#!/bin/sh\necho\n", LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0, u""},
       {"a script without the bit, its one argument kept", kLinux, kNoBit, "#! /usr/bin/env  python3 -u \t\nx",
        LaunchPlan::kStart, {}, {u"/usr/bin/env", u"python3 -u", u"/cd/p", u"-a"}, 0, u""},
       {"a script followed by its archive, from a copy", kLinux, kNoBit, makeself, LaunchPlan::kStartCopy, {},
+       {u"/cd/p", u"-a"}, 0, u""},
+      {"a long script followed by its archive, from a copy", kLinux, kNoBit,
+       "#!/bin/sh\n" + std::string(kHeadBytes, '#') + std::string("\n\x1f\x8b\x08\0", 5), LaunchPlan::kStartCopy, {},
        {u"/cd/p", u"-a"}, 0, u""},
       {"a script saved on Windows", kLinux, kYes, "#!/bin/sh\r\necho\r\n", LaunchPlan::kStart, {}, {},
        kErrInvalidCall, u"the script's first line ends with a carriage return (saved on Windows)"},
@@ -319,6 +307,8 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        0, u""},
       {"Windows: a program by its PE header", kWindows, kYes, PeProgram(0x8664), LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0,
        u""},
+      {"Windows: a PE signature cut short", kWindows, kYes, PeProgram().substr(0, 0x44), LaunchPlan::kStart, {}, {},
+       kErrInvalidCall, u"no PE header"},
       {"Windows: MZ and nothing more", kWindows, kYes, "MZ", LaunchPlan::kStart, {}, {}, kErrInvalidCall,
        u"no PE header"},
   };
@@ -361,12 +351,18 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
   } cases[] = {
       {"a missing program: its line, and the file apart from its arguments", kWindows, u"Setup Files\\missing.exe /x",
        {}, kErrFileNotFound, u"D:\\m\\Setup Files\\missing.exe: no such file"},
+      {"names alike of a longer cut are not the report's", kLinux, u"a b c", {}, kErrFileNotFound,
+       u"/m/a: no such file"},
+      {"a missing program after a folder with a dot", kLinux, u"v1.0/My Setup.sh /q", {}, kErrFileNotFound,
+       u"/m/v1.0/My Setup.sh: no such file"},
       {"an empty line", kWindows, u"", {}, kErrPermissionDenied, u"the line is empty"},
       {"a blank before the program", kWindows, u" RUN.BAT", {}, kErrPermissionDenied, u"the line begins with a blank"},
+      {"a tab too", kWindows, u"\tRUN.BAT", {}, kErrPermissionDenied, u"the line begins with a blank"},
       {"a folder", kWindows, u"Tools", {}, kErrPermissionDenied, u"D:\\m\\Tools: a folder, not a program"},
       {"a folder on Linux too", kLinux, u"Tools", {}, kErrPermissionDenied, u"/m/Tools: a folder, not a program"},
       {"a batch file in upper case", kWindows, u"RUN.BAT /q", LaunchPlan::kStart, 0, u""},
       {"a command script", kWindows, u"build.cmd", LaunchPlan::kStart, 0, u""},
+      {"a .com by its name", kWindows, u"tool.com", LaunchPlan::kStart, 0, u""},
       {"a program by its header", kWindows, u"setup.bin", LaunchPlan::kStart, 0, u""},
       {"a document", kWindows, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
       {"a PDF with the execute bit", kLinux, u"manual.pdf", LaunchPlan::kOpen, 0, u""},
@@ -375,6 +371,7 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
       {"cmd would run what follows &", kWindows, u"RUN.BAT x&calc", {}, kErrInvalidCall, u""},
       {"and read %NAME% as a variable", kWindows, u"RUN.BAT 50%OFF", {}, kErrInvalidCall, u""},
       {"& in quotes is cmd's text", kWindows, u"RUN.BAT \"a&b\" ^x", {}, kErrInvalidCall, u""},
+      {"a .cmd file too", kWindows, u"run.cmd a|b", {}, kErrInvalidCall, u"| in a batch file's arguments"},
       {"& in quotes only", kWindows, u"RUN.BAT \"a&b|c\"", LaunchPlan::kStart, 0, u""},
   };
   for (const auto& c : cases) {
@@ -382,7 +379,8 @@ TEST(Decide, ReportsWhatNamesNoFileAndTellsProgramsFromDocumentsByTheFile) {
     FakeSystem disc;
     disc.rules = c.rules;
     const std::u16string folder = c.rules.separator == u'/' ? u"/m" : u"D:\\m";
-    for (const char16_t* name : {u"RUN.BAT", u"build.cmd", u"setup.bin", u"manual.pdf", u"scratched.sh"})
+    for (const char16_t* name :
+         {u"RUN.BAT", u"build.cmd", u"run.cmd", u"setup.bin", u"manual.pdf", u"scratched.sh", u"A B", u"A b", u"tool.com"})
       disc.files[folder + c.rules.separator + name] = std::u16string(name) == u"setup.bin" ? PeProgram() : "%PDF";
     disc.readFails[folder + c.rules.separator + u"scratched.sh"] = {SystemCode::kErrno, EIO};
     disc.others[folder + c.rules.separator + u"Tools"] = FileKind::kFolder;

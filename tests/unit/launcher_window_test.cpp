@@ -188,7 +188,7 @@ TEST(OnLoad, AMenuThatCannotBeReadWholeEndsWithTheReport) {
        u"Run-time error '53':\n\nFile not found\n\nD:\\menu\\Kivora.ini: scripted failure"},
       {"locked (Windows)", "", SystemCode{SystemCode::kWin32, 32},
        u"Run-time error '70':\n\nPermission denied\n\nD:\\menu\\Kivora.ini: scripted failure"},
-      {"a scratched disc", "", SystemCode{SystemCode::kErrno, EIO}, u"Run-time error '57'"},
+      {"a scratched disc", "", SystemCode{SystemCode::kErrno, EIO}, u"Run-time error '57':\n\nDevice I/O error"},
       {"any other failure to read", "", SystemCode{SystemCode::kErrno, EXDEV}, u"Run-time error '75'"},
   };
   for (const auto& c : cases) {
@@ -233,14 +233,17 @@ TEST(OnNext, StartsOnEachPressButAPressWithinTheDoubleClickTimeOfAStartIsTheSame
   const struct {
     std::vector<long long> presses;  // when "Next" is pressed, in milliseconds
     int starts;
+    std::optional<long long> pressTime = {};  // -1: a press the system gives no time for
   } cases[] = {
       {{0, 499}, 1},        // a double click
       {{0, 500}, 2},        // two clicks
       {{0, 300, 600}, 2},   // counted from the start, not from the press it ignored
       {{0, 700, 1000}, 2},  // and from the latest start
+      {{0, 300}, 1, -1},    // by the clock where the press has no time
   };
   for (const auto& c : cases) {
     Loaded menu;
+    menu.system.pressTime = c.pressTime;
     menu.system.Choose(Control::kChoice2);
     for (long long at : c.presses) {
       menu.system.clock = at;
@@ -322,6 +325,10 @@ TEST(OnNext, AFailedStartEndsWithTheSystemsAnswer) {
       {{SystemCode::kWin32, 3}, kErrFileNotFound},
       {{SystemCode::kWin32, 5}, kErrPermissionDenied},
       {{SystemCode::kWin32, 193}, kErrInvalidCall},  // a junk or 16-bit .exe
+      {{SystemCode::kWin32, 21}, kErrDeviceIO},      // no disc in the drive
+      {{SystemCode::kWin32, 23}, kErrDeviceIO},      // a scratched disc
+      {{SystemCode::kWin32, 30}, kErrDeviceIO},
+      {{SystemCode::kWin32, 112}, kErrDiskFull},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code.value);
@@ -398,6 +405,7 @@ TEST(OnNext, OnLinuxCarriesOutWhatTheFileIsAndStartsNothingOnceTheFolderIsGone) 
     std::vector<std::u16string> started, handed;  // the program and its arguments, once for a double click
     std::u16string report;                        // what the report says, "" for none
     std::vector<std::u16string> copied = {};      // started from a copy with the permission
+    std::optional<SystemCode> startFails = {};
   } cases[] = {
       {"a script followed by its archive", std::string("#!/bin/sh\n\x1f\x8b\x08\0", 14), RunPermission::kNoExecuteBit,
        true, Handed::kStarted, {}, {}, u"", {u"/media/cd/Setup/run", u"/S"}},
@@ -412,6 +420,11 @@ TEST(OnNext, OnLinuxCarriesOutWhatTheFileIsAndStartsNothingOnceTheFolderIsGone) 
        Handed::kTakesNoArguments, {}, {}, u"'5': Invalid procedure call or argument /media/cd/Kivora.ini, line 5: "
                                            u"/media/cd/Setup/run: a Windows program; the application this system "
                                            u"has for them takes no arguments"},
+      {"a Windows program that may run and cannot be started for another cause", "MZ", RunPermission::kYes, true,
+       Handed::kStarted, {}, {}, u"'53': File not found /media/cd/Kivora.ini, line 5: /media/cd/Setup/run: scripted",
+       {}, SystemCode{SystemCode::kErrno, ENOENT}},
+      {"a Windows program the system does not run itself, handed on", "MZ", RunPermission::kYes, true,
+       Handed::kStarted, {}, {u"/media/cd/Setup/run", u"/S"}, u"", {}, SystemCode{SystemCode::kErrno, ENOEXEC}},
       {"the disc ejected", "#!/bin/sh\n", RunPermission::kYes, false, Handed::kStarted, {}, {},
        u"'75': Path/File access error /media/cd: the disc or folder the launcher was started from is no longer"},
   };
@@ -424,6 +437,7 @@ TEST(OnNext, OnLinuxCarriesOutWhatTheFileIsAndStartsNothingOnceTheFolderIsGone) 
     system.files[u"/media/cd/Setup/run"] = c.bytes;
     system.permissions[u"/media/cd/Setup/run"] = c.permission;
     system.windowsApplication = c.windowsApplication;
+    system.startFails = c.startFails;
     LauncherWindow window(system, system, system);
     window.OnLoad();
     system.folderRemains = c.folderRemains;
@@ -462,7 +476,9 @@ TEST(OnNext, ReportsACopyThatCannotBeMadeAndAFileThatCannotBeRead) {
     std::u16string report;  // its start
   } cases[] = {
       {"a full disk", SystemCode{SystemCode::kErrno, ENOSPC}, {}, true, u"Run-time error '61'"},
+      {"a copy that fails for another cause", SystemCode{SystemCode::kErrno, EXDEV}, {}, true, u"Run-time error '5'"},
       {"a scratched disc", {}, SystemCode{SystemCode::kErrno, EIO}, true, u"Run-time error '57'"},
+      {"a file unreadable for another cause", {}, SystemCode{SystemCode::kErrno, ESTALE}, true, u"Run-time error '75'"},
       {"a stick pulled out", {}, SystemCode{SystemCode::kErrno, EIO}, false, u"Run-time error '75'"},
   };
   for (const auto& c : cases) {

@@ -69,7 +69,8 @@ TEST(FindPath, TakesEachPartAsWrittenOrTheOneNameThatDiffersInCase) {
       {u"/cd/iso", FileKind::kFolder}, {u"/cd/iso/KIVORA.INI;1", FileKind::kNormal}, {u"/cd/iso/SETUP", FileKind::kFolder},
       {u"/cd/iso/SETUP/INSTALL.SH;1", FileKind::kNormal},
       {u"/cd/iso/SETUP/RUN.;1", FileKind::kNormal}, {u"/cd/iso/SETUP/A;1", FileKind::kNormal},
-      {u"/cd/iso/SETUP/A;2", FileKind::kNormal}, {u"/cd/iso/SETUP/B;X", FileKind::kNormal},
+      {u"/cd/iso/SETUP/A;9", FileKind::kNormal}, {u"/cd/iso/SETUP/B;X", FileKind::kNormal},
+      {u"/cd/iso/SETUP/C;", FileKind::kNormal},
   };
   const struct {
     const char* name;
@@ -103,8 +104,9 @@ TEST(FindPath, TakesEachPartAsWrittenOrTheOneNameThatDiffersInCase) {
       {"a name without an extension", u"iso/setup/run", kLinux, u"/cd/iso/SETUP/RUN.;1", FileKind::kNormal,
        true, {}},
       {"two versions", u"iso/SETUP/A", kLinux, u"/cd/iso/SETUP/A", FileKind::kNone, false,
-       {u"/cd/iso/SETUP/A;1", u"/cd/iso/SETUP/A;2"}},
+       {u"/cd/iso/SETUP/A;1", u"/cd/iso/SETUP/A;9"}},
       {"no version but digits", u"iso/SETUP/B", kLinux, u"/cd/iso/SETUP/B", FileKind::kNone, false, {}},
+      {"nor a ; alone", u"iso/SETUP/C", kLinux, u"/cd/iso/SETUP/C", FileKind::kNone, false, {}},
       {"Windows finds any case itself", u"SETUP\\SETUP.EXE", kWindows, u"/cd\\SETUP\\SETUP.EXE", FileKind::kNone,
        false, {}},
   };
