@@ -123,6 +123,7 @@ struct FirstLine {
 
 FirstLine FirstLineOf(std::string_view script) {
   std::string_view line = script.substr(2, std::min(script.find('\n'), size_t(256)) - 2);
+  line = line.substr(0, line.find('\0'));  // the system's name of the interpreter ends at a NUL
   FirstLine first;
   first.endsInCr = !line.empty() && line.back() == '\r';
   size_t start = 0;
@@ -216,14 +217,17 @@ LaunchPlan PlanOnWindows(const Launch& launch, const Conventions&, RunPermission
                          const FileFacts&) {
   const Format format = FormatOf(head.first);
   const std::optional<unsigned> machine = PeMachine(head.first);
-  if (format == Format::kWindows && !machine)
+  // A PE header beyond the bytes read (a file whose DOS part is long) is
+  // Windows' to judge.
+  const bool beyond = head.size > head.first.size() && Number(head.first, 0x3c, 4, false) >= head.first.size() - 6;
+  if (format == Format::kWindows && !machine && !beyond)
     return Refused(launch, kErrInvalidCall, u"not a program Windows runs: it has no PE header (a damaged file, or one for DOS)");
   if (IsBatchName(launch.program)) {
     std::u16string special = CmdSpecial(launch.argumentLine);
     if (!special.empty())
       return Refused(launch, kErrInvalidCall,
-                     special + u" in a batch file's arguments, which cmd would act on: quote the argument, or leave "
-                               u"out a %");
+                     u"a batch file given " + special + u", which cmd acts on: put the argument in double quotes (a % "
+                                                        u"cannot be)");
   }
   const bool program = format == Format::kWindows || IsWindowsProgramName(launch.program);
   LaunchPlan plan = Planned(program ? LaunchPlan::kStart : LaunchPlan::kOpen, launch);

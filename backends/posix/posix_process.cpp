@@ -1,6 +1,7 @@
 #include "backends/posix/posix_process.h"
 
 #include <dirent.h>
+#include <pwd.h>
 #include <fcntl.h>
 #include <gio/gio.h>
 #include <signal.h>
@@ -113,7 +114,11 @@ SystemError Failed(int err, const std::string& what) {
 std::string CopiesFolder() {
   const char* cache = getenv("XDG_CACHE_HOME");
   const char* home = getenv("HOME");
-  std::string folder = cache && cache[0] == '/' ? cache : std::string(home ? home : "") + "/.cache";
+  if (!home || home[0] != '/') {
+    const passwd* user = getpwuid(getuid());
+    home = user ? user->pw_dir : "/tmp";
+  }
+  std::string folder = cache && cache[0] == '/' ? cache : std::string(home) + "/.cache";
   return folder + "/kivora/run";
 }
 
@@ -208,8 +213,10 @@ std::optional<SystemError> PosixPrograms::StartCopy(const Launch& launch) {
       return Failed(err, folder);
     }
     int err = CopyFile(in, part + "/" + name);
-    if (err == 0 && rename(part.c_str(), copyFolder.c_str()) != 0 && errno != EEXIST && errno != ENOTEMPTY) err = errno;
-    if (err != 0 || access(copy.c_str(), F_OK) != 0) {
+    // Another launcher that made the same copy first leaves this one spare.
+    const bool renamed = err == 0 && rename(part.c_str(), copyFolder.c_str()) == 0;
+    if (err == 0 && !renamed && errno != EEXIST && errno != ENOTEMPTY) err = errno;
+    if (!renamed) {
       unlink((part + "/" + name).c_str());
       rmdir(part.c_str());
       if (err != 0) {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -196,6 +197,32 @@ TEST_F(PosixProcess, ManyStartsLeaveNoZombie) {
   int zombies = -1;
   in >> zombies;
   EXPECT_EQ(zombies, 0);
+}
+
+// A file that carries its own payload starts from a copy with the bit, in
+// the cache: one copy for each version of the file, taken again by a later
+// start, and copies a day old removed.
+TEST_F(PosixProcess, APayloadStartsFromOneCopyInTheCacheAndOldCopiesGo) {
+  Install("inst/rec");
+  const std::string run = dir_ + "/cache/kivora/run";
+  std::system(("mkdir -p '" + run + "/old' && touch -d '2 days ago' '" + run + "/old'").c_str());
+  std::ofstream(dir_ + "/inst/setup.run") << "#!/bin/sh\nexec '" << dir_ << "/inst/rec' \"$@\"\n" << std::string(1, '\0');
+  const char* cache = getenv("XDG_CACHE_HOME");
+  const std::string before = cache ? cache : "";
+  setenv("XDG_CACHE_HOME", (dir_ + "/cache").c_str(), 1);
+  PosixPrograms programs;
+  for (int start = 0; start < 2; ++start) {
+    std::remove((dir_ + "/inst/rec.out").c_str());
+    EXPECT_FALSE(programs.StartCopy(Resolved("inst\\setup.run --go")));
+    EXPECT_NE(Record("inst/rec").find("arg:--go\n"), std::string::npos) << "start " << start;
+  }
+  cache ? setenv("XDG_CACHE_HOME", before.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
+  std::vector<std::string> copies;
+  for (const auto& entry : std::filesystem::directory_iterator(run)) copies.push_back(entry.path().filename());
+  ASSERT_EQ(copies.size(), 1u) << "one copy, the day-old one gone";
+  struct stat st;
+  ASSERT_EQ(stat((run + "/" + copies[0] + "/setup.run").c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IXUSR) << "the copy may run";
 }
 
 // GIO's default applications, set in private XDG folders before anything in

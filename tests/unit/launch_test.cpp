@@ -286,6 +286,8 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        kErrInvalidCall, u"the script's first line ends with a carriage return (saved on Windows)"},
       {"a script naming no interpreter", kLinux, kNoBit, "#!\n", LaunchPlan::kStart, {}, {}, kErrInvalidCall,
        u"names no interpreter"},
+      {"a NUL ends the interpreter's name", kLinux, kNoBit, std::string("#!\0x\n", 5), LaunchPlan::kStart, {}, {},
+       kErrInvalidCall, u"names no interpreter"},
       {"a script on a noexec medium", kLinux, kNoexec, "#!/bin/sh\n", LaunchPlan::kStart, {}, {},
        kErrPermissionDenied, u"this system does not allow programs to run from the medium it is on"},
       {"a program on a noexec medium", kLinux, kNoexec, Elf(true, x64, 62, 1), LaunchPlan::kStart, {}, {},
@@ -311,6 +313,10 @@ TEST(PlanLaunch, RunsAProgramOrScriptWithoutExecutePermissionThroughItsLoaderOrI
        kErrInvalidCall, u"no PE header"},
       {"Windows: MZ and nothing more", kWindows, kYes, "MZ", LaunchPlan::kStart, {}, {}, kErrInvalidCall,
        u"no PE header"},
+      {"Windows: a PE header past the bytes read is Windows' to judge", kWindows, kYes,
+       "MZ" + std::string(0x3a, '\0') + std::string("\0\x20\0\0", 4) + std::string(0x2000 - 0x40, '\0') +
+           std::string("PE\0\0\x4c\x01", 6),
+       LaunchPlan::kStart, {}, {u"/cd/p", u"-a"}, 0, u""},
   };
   FileFacts facts;
   facts.decode = Latin1ToUtf16;
