@@ -258,6 +258,13 @@ TEST(OnNext, StartsOnEachPressButAPressWithinTheDoubleClickTimeOfAStartIsTheSame
     busy.window.OnNext();
   }
   EXPECT_EQ(busy.Started().size(), 1u) << "a double click handled late starts once";
+  Loaded wrapped;  // the system's 32-bit clock of events went round between two presses a second apart
+  for (long long at : {0, 1000}) {
+    wrapped.system.clock = at;
+    wrapped.system.pressTime = at == 0 ? 4294967000 : 704;
+    wrapped.window.OnNext();
+  }
+  EXPECT_EQ(wrapped.Started().size(), 2u) << "a press after the clock of events went round is a press";
   Loaded held;  // Enter held down: the key's repeats come past the double-click time
   for (long long at : {0, 600, 1200}) {
     held.system.clock = at;
@@ -466,6 +473,20 @@ TEST(OnNext, OnLinuxCarriesOutWhatTheFileIsAndStartsNothingOnceTheFolderIsGone) 
     EXPECT_EQ(commands(system.copied), c.copied);
     EXPECT_TRUE(system.opened.empty()) << "opened as a document";
   }
+}
+
+// From a drive's root: the report shows the menu's path and the target's as
+// Windows writes them, with one backslash after the drive.
+TEST(OnNext, AReportFromADrivesRootNamesTheMenusLineAndTheFileAsWindowsWritesThem) {
+  FakeSystem system;
+  system.folder = u"D:\\";
+  system.files[u"D:\\\\Kivora.ini"] = "P\r\nA\r\nB\r\nC\r\n\\tools\\missing.exe /q\r\nb\r\nc\r\n";
+  LauncherWindow window(system, system, system);
+  window.OnLoad();
+  EXPECT_THROW(Dispatch(system, [&] { window.OnNext(); }), FakeEnd);
+  ASSERT_EQ(system.messages.size(), 1u);
+  EXPECT_NE(system.messages[0].find(u"D:\\Kivora.ini, line 5: D:\\tools\\missing.exe: no such file"), std::u16string::npos)
+      << Utf16ToUtf8(system.messages[0]);
 }
 
 TEST(OnNext, ReportsACopyThatCannotBeMadeAndAFileThatCannotBeRead) {
